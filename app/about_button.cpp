@@ -1,0 +1,3 @@
+#include "app/form1.h"
+
+void TForm1::Button1Click(QObject*) {}

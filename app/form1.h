@@ -1,0 +1,162 @@
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+
+#include "app/settings_record.h"
+#include "platform/connection_handle.h"
+#include "platform/services.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class THTTPGet;
+
+namespace larkspur {
+class Memo;
+}
+
+// The main window: every control the user touches and the state of a download job.
+// Its member functions live in one file per concern (layout, log, fades, settings,
+// folder, scheduler; the dial-up side in dialup/).
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window and runs FormCreate; an error there is shown in the
+    // error box and the window is still made.
+    explicit TForm1(const larkspur::platform::Services& services, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Controls, in the order of the layout.
+    QLabel* Label11;
+    larkspur::Memo* Memo1;
+    QPushButton* Button7;
+    QPushButton* Button8;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    QPushButton* Button6;
+    QPushButton* Button2;
+    QPushButton* Button1;
+    QLabel* Label1;
+    QLineEdit* Edit1;
+    QLabel* Label2;
+    QLineEdit* Edit2;
+    QLabel* Label3;
+    QLineEdit* Edit3;
+    QLabel* Label4;
+    QLineEdit* Edit4;
+    larkspur::Memo* Memo2;
+    QLabel* Label5;
+    QLineEdit* Edit5;
+    QLabel* Label7;
+    QLineEdit* Edit6;
+    QLabel* Label6;
+    QLineEdit* Edit7;
+    QLabel* Label8;
+    QLineEdit* Edit8;
+    QCheckBox* Anytime;
+    QLabel* Label9;
+    QLabel* Label10;
+    QLabel* Label12;
+    QProgressBar* ProgressBar1;
+    QLabel* Label13;
+    QLabel* Label15;
+    QLabel* Label14;
+    QLabel* Label16;
+    QLabel* Label17;
+    QCheckBox* CheckBox2;
+    QCheckBox* CheckBox3;
+    QLabel* Label18;
+    QLineEdit* Edit9;
+    QPushButton* Button10;
+    QPushButton* Button5;
+    QPushButton* Button9;
+
+    // Non-visual members.
+    QTimer* Timer1;
+    QTimer* Timer2;
+    QTimer* Timer3;
+    QTimer* Timer4;
+    QTimer* Timer5;
+    QTimer* rest;
+
+    // Job state.
+    std::uint8_t StartHour = 0;
+    std::uint8_t StartMinute = 0;
+    std::uint8_t EndHour = 0;
+    std::uint8_t EndMinute = 0;
+    bool StopRequested = false;
+    bool FileDone = false;
+    std::uint8_t ErrorCount = 0;
+    std::uint16_t DialAttempt = 0;
+    bool RedialArmed = false;
+    larkspur::platform::ConnectionHandle RasConnection = larkspur::platform::NoConnection;
+    bool TurnOffWhenDone = false;
+    bool DisconnectWhenDone = false;
+    QString DownloadDir;
+    std::uint32_t FileStartTick = 1; // 1: no file started
+    std::uint32_t TotalTime = 1;
+    std::uint32_t TotalBytes = 0;
+    std::int32_t FadeAlpha = 0;
+
+    // The settings record as loaded at start-up, password unscrambled.
+    SettingsRecord LoadedSettings;
+
+    // Shared routines.
+    void AddLog(const QString& text);
+    void _enable(bool enabled);
+
+    // Handlers.
+    void FormCreate(QObject* Sender);
+    void FormShow(QObject* Sender);
+    void FormClose(QObject* Sender);
+    void AnytimeClick(QObject* Sender);
+    void CheckBox2Click(QObject* Sender);
+    void CheckBox3Click(QObject* Sender);
+    void Edit5Change(QObject* Sender);
+    void Button1Click(QObject* Sender);
+    void Button2Click(QObject* Sender);
+    void Button3Click(QObject* Sender);
+    void Button4Click(QObject* Sender);
+    void Button5Click(QObject* Sender);
+    void Button6Click(QObject* Sender);
+    void Button7Click(QObject* Sender);
+    void Button8Click(QObject* Sender);
+    void Button9Click(QObject* Sender);
+    void Button10Click(QObject* Sender);
+    void Timer1Timer(QObject* Sender);
+    void Timer2Timer(QObject* Sender);
+    void Timer3Timer(QObject* Sender);
+    void Timer4Timer(QObject* Sender);
+    void Timer5Timer(QObject* Sender);
+
+    // The last step of closing: the window fades to transparent.
+    void FadeOut();
+
+    // Dial-up side and machine control (dialup/).
+    bool IsConnected();
+    void CloseDialupWindows();
+    void EnablePrivilege(const char* name);
+    void EnableShutdownPrivilegeAtStartup();
+    void PowerOffMachine();
+
+    // Settings and files.
+    void WriteSettingsRecord();
+
+    const larkspur::platform::Services& services() const { return services_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createTimers();
+    void connectHandlers();
+    void setAlpha(int alpha);
+
+    larkspur::platform::Services services_;
+};

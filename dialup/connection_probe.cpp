@@ -1,0 +1,3 @@
+#include "app/form1.h"
+
+bool TForm1::IsConnected() { return false; }

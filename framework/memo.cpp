@@ -1,0 +1,80 @@
+#include "framework/memo.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+
+namespace larkspur {
+
+namespace {
+const QString CrLf = QStringLiteral("\r\n");
+}
+
+Memo::Memo(QWidget* parent) : QPlainTextEdit(parent) {}
+
+int Memo::lineCount() const {
+    const QTextDocument* doc = document();
+    int count = doc->blockCount();
+    if (doc->lastBlock().length() <= 1) // only the block's terminator: an empty last line
+        --count;
+    return count;
+}
+
+QString Memo::line(int index) const {
+    if (index < 0 || index >= lineCount())
+        return {};
+    return document()->findBlockByNumber(index).text();
+}
+
+QStringList Memo::lines() const {
+    QStringList result;
+    const int count = lineCount();
+    result.reserve(count);
+    for (QTextBlock block = document()->begin(); block.isValid() && result.size() < count;
+         block = block.next())
+        result.append(block.text());
+    return result;
+}
+
+void Memo::addLine(const QString& text) {
+    for (const QString& piece : text.split(CrLf))
+        insertAtEnd(piece);
+    ensureCursorVisible();
+}
+
+// A memo whose text ends in a line break gets the piece and a break after it;
+// one whose last line is unfinished gets a break and then the piece.
+void Memo::insertAtEnd(const QString& piece) {
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    if (document()->lastBlock().length() <= 1)
+        cursor.insertText(piece + QLatin1Char('\n'));
+    else
+        cursor.insertText(QLatin1Char('\n') + piece);
+    setTextCursor(cursor);
+}
+
+void Memo::deleteLine(int index) {
+    if (index < 0 || index >= lineCount())
+        return;
+    const QTextBlock block = document()->findBlockByNumber(index);
+    QTextCursor cursor(block);
+    if (block.next().isValid())
+        cursor.setPosition(block.next().position(), QTextCursor::KeepAnchor);
+    else
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+}
+
+QString Memo::windowsText() const {
+    QString text = toPlainText();
+    text.replace(QLatin1Char('\n'), CrLf);
+    return text;
+}
+
+void Memo::setWindowsText(const QString& text) {
+    QString plain = text;
+    plain.replace(CrLf, QStringLiteral("\n"));
+    setPlainText(plain);
+}
+
+} // namespace larkspur

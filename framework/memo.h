@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QStringList>
+
+namespace larkspur {
+
+// A multi-line edit addressed by lines. A text that ends in a line break has no
+// empty line after it: "a\r\nb\r\n" holds two lines, as does "a\r\nb".
+class Memo : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit Memo(QWidget* parent = nullptr);
+
+    int lineCount() const;
+    QString line(int index) const;
+    QStringList lines() const;
+
+    // Appends `text` as a new line; each CR LF inside it starts a further line.
+    void addLine(const QString& text);
+    void deleteLine(int index);
+
+    // The whole text with CR LF line breaks.
+    QString windowsText() const;
+    void setWindowsText(const QString& text);
+
+private:
+    void insertAtEnd(const QString& piece);
+};
+
+} // namespace larkspur

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QUrl>
+#include <memory>
+
+namespace larkspur::platform {
+
+// The desktop's shell: opens a folder in the file browser, a web page or a mail address.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    virtual void open(const QUrl& target) = 0;
+};
+
+std::unique_ptr<Shell> makeDesktopShell();
+
+} // namespace larkspur::platform

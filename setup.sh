@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian 12, as root), builds, then starts Larkspur or runs its tests.
+#   ./setup.sh run     build and start the program
+#   ./setup.sh test    build and run the whole test suite
+#   ./setup.sh sanitize  build with AddressSanitizer and UndefinedBehaviorSanitizer and run the suite
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev qt6-qpa-plugins libgl-dev
+    libcurl4-openssl-dev libx11-dev libcap-dev libelf-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-liberation
+    ppp dbus python3 python3-dbusmock
+    curl wget nginx-light
+)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        apt-get update
+        DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+    fi
+}
+
+build() { # build-dir, extra cmake arguments...
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DLARKSPUR_WERROR=ON "$@"
+    cmake --build "$dir"
+}
+
+run_tests() { # build-dir
+    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$1" --output-on-failure -j2
+}
+
+install_missing
+case "${1:-run}" in
+run)
+    build build
+    exec ./build/app/larkspur
+    ;;
+test)
+    build build
+    run_tests build
+    ;;
+sanitize)
+    build build-asan -DCMAKE_BUILD_TYPE=Debug -DLARKSPUR_SANITIZE=ON -DLARKSPUR_BENCH=OFF
+    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan
+    ;;
+*)
+    echo "usage: $0 [run|test|sanitize]" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "app/form1.h"
+#include "platform/services.h"
+#include "tests/support/error_box_recorder.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_shell.h"
+
+namespace larkspur::test {
+
+// A main window made in a working directory of its own, on fake services.
+class FormFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(workDir.isValid());
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(workDir.path());
+        services.clock = &clock;
+        services.shell = &shell;
+        makeForm();
+    }
+
+    void TearDown() override {
+        form.reset();
+        QDir::setCurrent(previousDir);
+    }
+
+    // Makes the window anew, as a restart of the program in the same folder would.
+    void makeForm() {
+        form.reset();
+        form = std::make_unique<TForm1>(services);
+    }
+
+    QString path(const QString& name) const { return workDir.filePath(name); }
+
+    QTemporaryDir workDir;
+    QString previousDir;
+    FakeClock clock;
+    FakeShell shell;
+    ErrorBoxRecorder errorBox;
+    platform::Services services;
+    std::unique_ptr<TForm1> form;
+};
+
+} // namespace larkspur::test
