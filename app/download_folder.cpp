@@ -3,14 +3,66 @@
 
 #include "app/form1.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStandardPaths>
+#include <QUrl>
+
+#include "framework/errors.h"
+#include "platform/folder_browser.h"
+#include "platform/shell.h"
 
 QString defaultDownloadDir() {
     return QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
 }
 
-void TForm1::Button5Click(QObject*) {}
+bool ForceDirectories(QString dir) {
+    if (dir.isEmpty())
+        throw larkspur::Error(QStringLiteral("Unable to create directory"));
+    if (dir.endsWith(QLatin1Char('/')))
+        dir.chop(1);
+    if (dir.isEmpty() || QFileInfo(dir).isDir()) // the root, or already there
+        return true;
+    const QString parent = dir.left(dir.lastIndexOf(QLatin1Char('/')) + 1);
+    return ForceDirectories(parent) && QDir().mkdir(dir);
+}
 
-void TForm1::Button6Click(QObject*) {}
+bool SelectFolder(larkspur::platform::FolderBrowser& browser, const QString& caption,
+                  const QString& root, QString& folder) {
+    if (!QFileInfo(folder).isDir())
+        folder.clear();
+    const std::optional<QString> chosen = browser.browse(caption, root, folder);
+    if (!chosen)
+        return false;
+    folder = *chosen;
+    return true;
+}
 
-void TForm1::Button10Click(QObject*) {}
+void TForm1::Button10Click(QObject*) {
+    DownloadDir = Edit9->text();
+    if (DownloadDir.isEmpty())
+        DownloadDir = defaultDownloadDir();
+    Edit9->setText(DownloadDir);
+    if (DownloadDir.endsWith(QLatin1Char('/')))
+        DownloadDir.chop(1);
+    try {
+        ForceDirectories(DownloadDir);
+    } catch (const larkspur::Error&) {
+        Edit9->setText(defaultDownloadDir());
+    }
+}
+
+void TForm1::Button5Click(QObject*) {
+    if (SelectFolder(*services_.folders,
+                     QStringLiteral("Choose folder where the downloaded files will be placed"),
+                     Edit9->text(), DownloadDir)) {
+        Edit9->setText(DownloadDir);
+        Button10Click(Button10);
+    }
+}
+
+void TForm1::Button6Click(QObject*) {
+    services_.shell->open(QUrl::fromLocalFile(DownloadDir + QLatin1Char('/')));
+}

@@ -53,8 +53,7 @@ void TForm1::connectHandlers() {
     onToggle(CheckBox3, &TForm1::CheckBox3Click);
 
     for (QLineEdit* field : {Edit5, Edit6, Edit7, Edit8})
-        connectGuarded(field, &QLineEdit::textChanged, this,
-                       [this, field] { Edit5Change(field); });
+        connectGuarded(field, &QLineEdit::textChanged, this, [this, field] { Edit5Change(field); });
 
     const auto onTimer = [this](QTimer* timer, void (TForm1::*handler)(QObject*)) {
         connectGuarded(timer, &QTimer::timeout, this,
@@ -84,7 +83,9 @@ void TForm1::closeEvent(QCloseEvent* e) {
     e->setAccepted(closing); // an error in the closing sequence keeps the window open
 }
 
-void TForm1::setAlpha(int alpha) { setWindowOpacity(alpha / 255.0); }
+void TForm1::setAlpha(int alpha) {
+    setWindowOpacity(alpha / 255.0);
+}
 
 void TForm1::FormShow(QObject*) {
     FadeIn(FadeAlpha, {*services_.clock, [this](int alpha) { setAlpha(alpha); },
@@ -96,7 +97,9 @@ void TForm1::FadeOut() {
                              [] { QCoreApplication::processEvents(); }});
 }
 
-void TForm1::AddLog(const QString& text) { Memo2->addLine(text); }
+void TForm1::AddLog(const QString& text) {
+    Memo2->addLine(text);
+}
 
 void TForm1::_enable(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{Edit5, Edit6, Edit7, Edit8, Label5,
@@ -104,10 +107,18 @@ void TForm1::_enable(bool enabled) {
         control->setEnabled(enabled);
 }
 
-void TForm1::AnytimeClick(QObject*) { _enable(!Anytime->isChecked()); }
+void TForm1::AnytimeClick(QObject*) {
+    _enable(!Anytime->isChecked());
+}
 
-void TForm1::CheckBox2Click(QObject*) { TurnOffWhenDone = CheckBox2->isChecked(); }
+void TForm1::CheckBox2Click(QObject*) {
+    TurnOffWhenDone = CheckBox2->isChecked();
+}
 
-void TForm1::CheckBox3Click(QObject*) { DisconnectWhenDone = CheckBox3->isChecked(); }
+void TForm1::CheckBox3Click(QObject*) {
+    DisconnectWhenDone = CheckBox3->isChecked();
+}
 
-void TForm1::Button9Click(QObject*) { close(); }
+void TForm1::Button9Click(QObject*) {
+    close();
+}

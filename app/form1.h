@@ -143,7 +143,7 @@ public:
     void EnableShutdownPrivilegeAtStartup();
     void PowerOffMachine();
 
-    // Settings and files.
+    // Settings and files: the record of Save's last two steps, which Dial writes too.
     void WriteSettingsRecord();
 
     const larkspur::platform::Services& services() const { return services_; }
@@ -153,6 +153,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void LoadSettings();
     void createControls();
     void createTimers();
     void connectHandlers();

@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "framework/error_box.h"
 #include "platform/clock.h"
+#include "platform/folder_browser.h"
 #include "platform/services.h"
 #include "platform/shell.h"
 
@@ -25,9 +26,11 @@ int main(int argc, char* argv[]) {
 
     const auto clock = larkspur::platform::makeSystemClock();
     const auto shell = larkspur::platform::makeDesktopShell();
+    const auto folders = larkspur::platform::makeFolderTreeBrowser();
     larkspur::platform::Services services;
     services.clock = clock.get();
     services.shell = shell.get();
+    services.folders = folders.get();
 
     TForm1 form(services);
     form.show();

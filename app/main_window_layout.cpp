@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QValidator>
 
 #include "app/download_folder.h"
 #include "framework/memo.h"
@@ -58,11 +59,24 @@ larkspur::Memo* memo(QWidget* parent, const char* name, QRect geometry, const ch
     return control;
 }
 
+// Limits what the user types, like an edit's character limit, while text set from
+// code (a stored 123 shows as "123") is kept whole; QLineEdit::maxLength would cut it.
+class TypingLimit : public QValidator {
+public:
+    TypingLimit(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
+    State validate(QString& input, int&) const override {
+        return input.size() <= limit_ ? Acceptable : Invalid;
+    }
+
+private:
+    int limit_;
+};
+
 // The four schedule fields: two characters in a fixed-pitch font.
 QLineEdit* timeEdit(QWidget* parent, const char* name, const char* text, QRect geometry,
                     const char* hint) {
     QLineEdit* control = edit(parent, name, text, geometry, hint);
-    control->setMaxLength(2);
+    control->setValidator(new TypingLimit(2, control));
     control->setFont(fontOf("Courier New", 13));
     return control;
 }

@@ -13,7 +13,9 @@ void TForm1::Timer2Timer(QObject*) {}
 
 void TForm1::Timer3Timer(QObject*) {}
 
-void TForm1::Timer4Timer(QObject*) { CloseDialupWindows(); }
+void TForm1::Timer4Timer(QObject*) {
+    CloseDialupWindows();
+}
 
 void TForm1::Timer5Timer(QObject*) {}
 

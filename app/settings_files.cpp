@@ -1,8 +1,105 @@
-// Settings record "1.pwl" and URL list "1.txt".
+// Start-up loading and Save: the settings record "1.pwl" and the URL list "1.txt".
 #include "app/form1.h"
 
-void TForm1::FormCreate(QObject*) {}
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cstdlib>
+#include <ctime>
 
-void TForm1::Button2Click(QObject*) {}
+#include "app/download_folder.h"
+#include "app/settings_storage.h"
+#include "framework/ansi_text.h"
+#include "framework/errors.h"
+#include "framework/memo.h"
 
-void TForm1::WriteSettingsRecord() {}
+using larkspur::fromAnsi;
+using larkspur::toAnsi;
+
+namespace {
+
+QString twoDigits(std::uint8_t value) {
+    return QString::asprintf("%.2d", value);
+}
+
+// Decimal integer with optional blanks around and a sign; anything else is refused.
+std::uint8_t lowByteOfInteger(const QLineEdit* field) {
+    bool ok = false;
+    const int value = field->text().trimmed().toInt(&ok, 10);
+    if (!ok)
+        throw larkspur::notAValidInteger(field->text());
+    return static_cast<std::uint8_t>(value);
+}
+
+} // namespace
+
+void TForm1::FormCreate(QObject*) {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    const QFileInfo settings(SettingsFileName);
+    if (settings.exists() && !settings.isDir())
+        LoadSettings();
+    else
+        Button10Click(Button10);
+    EnableShutdownPrivilegeAtStartup();
+}
+
+void TForm1::LoadSettings() {
+    SettingsRecord record = readSettingsFile(SettingsFileName);
+
+    Edit1->setText(fromAnsi(record.string(SettingsRecord::ConnectionName)));
+    Edit2->setText(fromAnsi(record.string(SettingsRecord::UserName)));
+    record.setString(SettingsRecord::Password,
+                     ScramblePassword(record.string(SettingsRecord::Password)));
+    Edit3->setText(fromAnsi(record.string(SettingsRecord::Password)));
+    Edit4->setText(fromAnsi(record.string(SettingsRecord::Phone)));
+
+    Edit5->setText(twoDigits(record.byte(SettingsRecord::StartHour)));
+    Edit6->setText(twoDigits(record.byte(SettingsRecord::StartMinute)));
+    Edit7->setText(twoDigits(record.byte(SettingsRecord::EndHour)));
+    Edit8->setText(twoDigits(record.byte(SettingsRecord::EndMinute)));
+
+    Anytime->setChecked(record.flag(SettingsRecord::AnyTime));
+    CheckBox2->setChecked(record.flag(SettingsRecord::TurnOff));
+    CheckBox3->setChecked(record.flag(SettingsRecord::Disconnect));
+
+    LoadedSettings = record;
+    StartHour = record.byte(SettingsRecord::StartHour);
+    StartMinute = record.byte(SettingsRecord::StartMinute);
+    EndHour = record.byte(SettingsRecord::EndHour);
+    EndMinute = record.byte(SettingsRecord::EndMinute);
+
+    DownloadDir = fromAnsi(record.string(SettingsRecord::Folder));
+    Edit9->setText(DownloadDir);
+    if (DownloadDir.isEmpty())
+        DownloadDir = defaultDownloadDir();
+    if (!QFileInfo(DownloadDir).isDir())
+        ForceDirectories(DownloadDir);
+
+    Memo1->setWindowsText(readUrlList(UrlListFileName));
+}
+
+void TForm1::Button2Click(QObject*) {
+    writeUrlList(UrlListFileName, Memo1->windowsText());
+    WriteSettingsRecord();
+}
+
+void TForm1::WriteSettingsRecord() {
+    SettingsRecord record;
+    record.setString(SettingsRecord::ConnectionName, toAnsi(Edit1->text()));
+    record.setString(SettingsRecord::UserName, toAnsi(Edit2->text()));
+    record.setString(SettingsRecord::Password, toAnsi(Edit3->text()));
+    record.setString(SettingsRecord::Password,
+                     ScramblePassword(record.string(SettingsRecord::Password)));
+    record.setString(SettingsRecord::Phone, toAnsi(Edit4->text()));
+    record.setByte(SettingsRecord::StartHour, lowByteOfInteger(Edit5));
+    record.setByte(SettingsRecord::StartMinute, lowByteOfInteger(Edit6));
+    record.setByte(SettingsRecord::EndHour, lowByteOfInteger(Edit7));
+    record.setByte(SettingsRecord::EndMinute, lowByteOfInteger(Edit8));
+    record.setFlag(SettingsRecord::AnyTime, Anytime->isChecked());
+    record.setFlag(SettingsRecord::TurnOff, CheckBox2->isChecked());
+    record.setFlag(SettingsRecord::Disconnect, CheckBox3->isChecked());
+    record.setString(SettingsRecord::Folder, toAnsi(Edit9->text()));
+    record.setReserved(LoadedSettings.reserved());
+    writeSettingsFile(SettingsFileName, record);
+}

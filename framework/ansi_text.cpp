@@ -63,8 +63,7 @@ QByteArray toAnsi(const QString& text) {
 }
 
 QString fromAnsi(const QByteArray& bytes) {
-    const QByteArray utf8 =
-        Converter("UTF-8", AnsiCodePage).run(bytes, QByteArrayLiteral("?"), 1);
+    const QByteArray utf8 = Converter("UTF-8", AnsiCodePage).run(bytes, QByteArrayLiteral("?"), 1);
     return QString::fromUtf8(utf8);
 }
 

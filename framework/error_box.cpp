@@ -20,9 +20,13 @@ ErrorBoxPresenter& presenter() {
 
 } // namespace
 
-void setApplicationTitle(const QString& value) { title() = value; }
+void setApplicationTitle(const QString& value) {
+    title() = value;
+}
 
-QString applicationTitle() { return title(); }
+QString applicationTitle() {
+    return title();
+}
 
 QString errorBoxText(const QString& message) {
     if (!message.isEmpty() && message.back() > QLatin1Char('.'))
@@ -49,6 +53,8 @@ void showCurrentException() {
     }
 }
 
-void setErrorBoxPresenter(ErrorBoxPresenter value) { presenter() = std::move(value); }
+void setErrorBoxPresenter(ErrorBoxPresenter value) {
+    presenter() = std::move(value);
+}
 
 } // namespace larkspur

@@ -10,8 +10,7 @@ namespace larkspur {
 
 // Every path from a Qt signal or event into our handlers runs through here, so that
 // an exception never crosses a Qt frame: it ends the handler and shows the error box.
-template <typename F>
-void guarded(F&& handler) noexcept {
+template <typename F> void guarded(F&& handler) noexcept {
     try {
         std::forward<F>(handler)();
     } catch (...) {

@@ -5,13 +5,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QValidator>
 #include <gtest/gtest.h>
 
 #include "tests/support/qt_printers.h"
 
 #include "app/fade.h"
-#include "app/format_duration.h"
 #include "app/form1.h"
+#include "app/format_duration.h"
 #include "framework/memo.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/form_fixture.h"
@@ -148,7 +149,12 @@ TEST_F(MainWindow, ControlsHaveTheirKindsFontsAndLimits) {
     EXPECT_EQ(form->Edit3->echoMode(), QLineEdit::Password);
     EXPECT_TRUE(form->Edit3->styleSheet().contains("35")); // "#" as the mask
     for (QLineEdit* field : {form->Edit5, form->Edit6, form->Edit7, form->Edit8}) {
-        EXPECT_EQ(field->maxLength(), 2);
+        QString typed = "123";
+        int position = 3;
+        ASSERT_NE(field->validator(), nullptr);
+        EXPECT_EQ(field->validator()->validate(typed, position), QValidator::Invalid);
+        typed = "12";
+        EXPECT_EQ(field->validator()->validate(typed, position), QValidator::Acceptable);
         EXPECT_EQ(field->font().family(), "Courier New");
     }
     EXPECT_TRUE(form->Label7->font().bold());
@@ -168,9 +174,9 @@ TEST_F(MainWindow, ControlsHaveTheirKindsFontsAndLimits) {
 }
 
 TEST_F(MainWindow, TimersAreCreatedStoppedWithTheirIntervals) {
-    const std::vector<std::pair<QTimer*, int>> timers = {
-        {form->Timer1, 1000}, {form->Timer2, 5000}, {form->Timer3, 5000},
-        {form->Timer4, 1000}, {form->Timer5, 100},  {form->rest, 5000}};
+    const std::vector<std::pair<QTimer*, int>> timers = {{form->Timer1, 1000}, {form->Timer2, 5000},
+                                                         {form->Timer3, 5000}, {form->Timer4, 1000},
+                                                         {form->Timer5, 100},  {form->rest, 5000}};
     for (const auto& [timer, interval] : timers) {
         SCOPED_TRACE(timer->objectName().toStdString());
         EXPECT_FALSE(timer->isActive());
@@ -197,15 +203,13 @@ TEST_F(MainWindow, AddLogAppendsLinesSplitAtCrLf) {
     form->AddLog("Started");
     form->AddLog("Start download: a\r\n  save to: b");
     form->AddLog("Error while downloading! (0 of 10)\r\n");
-    EXPECT_EQ(form->Memo2->lines(),
-              QStringList({"", "Started", "Start download: a", "  save to: b",
-                           "Error while downloading! (0 of 10)", ""}));
+    EXPECT_EQ(form->Memo2->lines(), QStringList({"", "Started", "Start download: a", "  save to: b",
+                                                 "Error while downloading! (0 of 10)", ""}));
 }
 
 TEST_F(MainWindow, EnableSwitchesTheScheduleFieldsAndTheirLabels) {
-    const std::vector<QWidget*> schedule = {form->Edit5,  form->Edit6,  form->Edit7,
-                                            form->Edit8,  form->Label5, form->Label6,
-                                            form->Label7, form->Label8};
+    const std::vector<QWidget*> schedule = {form->Edit5,  form->Edit6,  form->Edit7,  form->Edit8,
+                                            form->Label5, form->Label6, form->Label7, form->Label8};
     form->_enable(false);
     for (QWidget* w : schedule)
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();

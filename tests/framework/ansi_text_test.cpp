@@ -14,7 +14,8 @@ TEST(AnsiText, CyrillicRoundTripsThroughWindows1251) {
 }
 
 TEST(AnsiText, CharactersOutsideTheCodePageBecomeQuestionMarks) {
-    EXPECT_EQ(toAnsi(QString::fromUtf8("a€b")), QByteArray("a\x88" "b"));
+    EXPECT_EQ(toAnsi(QString::fromUtf8("a€b")), QByteArray("a\x88"
+                                                           "b"));
     EXPECT_EQ(toAnsi(QString::fromUtf8("a中b😀c")), QByteArray("a?b?c"));
     EXPECT_EQ(toAnsi(QString()), QByteArray());
     EXPECT_EQ(fromAnsi(QByteArray("a\x98z")), QString("a?z")); // 0x98 is unassigned

@@ -9,6 +9,7 @@
 #include "platform/services.h"
 #include "tests/support/error_box_recorder.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/fake_folder_browser.h"
 #include "tests/support/fake_shell.h"
 
 namespace larkspur::test {
@@ -22,6 +23,7 @@ protected:
         QDir::setCurrent(workDir.path());
         services.clock = &clock;
         services.shell = &shell;
+        services.folders = &folders;
         makeForm();
     }
 
@@ -42,6 +44,7 @@ protected:
     QString previousDir;
     FakeClock clock;
     FakeShell shell;
+    FakeFolderBrowser folders;
     ErrorBoxRecorder errorBox;
     platform::Services services;
     std::unique_ptr<TForm1> form;

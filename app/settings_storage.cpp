@@ -1,0 +1,108 @@
+#include "app/settings_storage.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "framework/ansi_text.h"
+#include "framework/atomic_file.h"
+#include "framework/errors.h"
+
+using larkspur::InOutError;
+
+namespace {
+
+[[noreturn]] void raiseInOut(int err) {
+    throw InOutError(InOutError::codeForErrno(err));
+}
+
+QString systemMessage(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+QString fullPath(const QString& path) {
+    return QFileInfo(path).absoluteFilePath();
+}
+
+// Reads up to `size` bytes; fewer only at the end of the file.
+QByteArray readUpTo(int fd, qsizetype size) {
+    QByteArray data(size, '\0');
+    qsizetype done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, data.data() + done, static_cast<size_t>(size - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            raiseInOut(errno);
+        if (n == 0)
+            break;
+        done += n;
+    }
+    data.truncate(done);
+    return data;
+}
+
+} // namespace
+
+SettingsRecord readSettingsFile(const QString& path) {
+    if (larkspur::isReadOnlyFile(path))
+        raiseInOut(EACCES);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        raiseInOut(errno);
+    QByteArray data;
+    try {
+        data = readUpTo(fd, SettingsRecord::Size);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    if (::close(fd) != 0)
+        raiseInOut(errno);
+    if (data.size() < SettingsRecord::Size)
+        throw InOutError(InOutError::ReadBeyondEnd);
+    return SettingsRecord::fromBytes(data);
+}
+
+void writeSettingsFile(const QString& path, const SettingsRecord& record) {
+    if (const int err = larkspur::writeFileAtomically(path, record.toBytes()))
+        raiseInOut(err);
+}
+
+QString withCrLfLineBreaks(const QString& text) {
+    QString result;
+    result.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\r')) {
+            result += QLatin1String("\r\n");
+            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+        } else if (c == QLatin1Char('\n')) {
+            result += QLatin1String("\r\n");
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+QString readUrlList(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw larkspur::cannotOpenFile(fullPath(path), file.errorString());
+    if (file.size() > UrlListCapacity)
+        throw larkspur::Error(QStringLiteral("Text exceeds memo capacity"));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw larkspur::cannotOpenFile(fullPath(path), file.errorString());
+    return withCrLfLineBreaks(larkspur::fromAnsi(bytes));
+}
+
+void writeUrlList(const QString& path, const QString& text) {
+    if (const int err = larkspur::writeFileAtomically(path, larkspur::toAnsi(text)))
+        throw larkspur::cannotCreateFile(fullPath(path), systemMessage(err));
+}

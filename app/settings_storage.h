@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include "app/settings_record.h"
+
+// The two files of the working directory.
+inline const QString SettingsFileName = QStringLiteral("1.pwl");
+inline const QString UrlListFileName = QStringLiteral("1.txt");
+
+// The URL list is refused above this size, as a memo that cannot hold it.
+constexpr qsizetype UrlListCapacity = 16 * 1024 * 1024;
+
+// Reads the first record of the settings file, opened read-write. Raises InOutError:
+// "Read beyond end of file" when it is shorter than a record, "File access denied"
+// when it is read-only.
+SettingsRecord readSettingsFile(const QString& path);
+// Replaces the settings file with the record; raises InOutError.
+void writeSettingsFile(const QString& path, const SettingsRecord& record);
+
+// The URL list as text with CR LF line breaks (a lone CR or LF becomes CR LF).
+// Raises "Cannot open file ..." or "Text exceeds memo capacity".
+QString readUrlList(const QString& path);
+// Raises "Cannot create file ...".
+void writeUrlList(const QString& path, const QString& text);
+
+QString withCrLfLineBreaks(const QString& text);
