@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -261,4 +262,22 @@ TEST_F(MainWindow, ScheduleFieldsFeedTheWindowAsLowBytes) {
     EXPECT_EQ(form->StartMinute, 255);
     EXPECT_EQ(form->EndHour, 0);
     EXPECT_EQ(form->EndMinute, 0);
+}
+
+TEST_F(MainWindow, ExitSavesFadesOutAndAFailedSaveKeepsTheWindowOpen) {
+    form->show();
+    form->Edit6->setText("");
+    form->Button9Click(form->Button9);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(errorBox.messages, QStringList({"'' is not a valid integer value."}));
+
+    form->Edit6->setText("00");
+    QApplication::processEvents(); // the activation and its fade-in happen first
+    const int sleepsBefore = clock.sleeps;
+    form->Button9Click(form->Button9);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(clock.sleeps - sleepsBefore, 37); // the fade-out
+    EXPECT_EQ(form->windowOpacity(), 0.0);
+    EXPECT_TRUE(QFileInfo::exists(path("1.pwl")));
+    EXPECT_TRUE(QFileInfo::exists(path("1.txt")));
 }
