@@ -138,6 +138,7 @@ public:
 
     // Dial-up side and machine control (dialup/).
     bool IsConnected();
+    unsigned ListConnections(); // IsConnected's listing step: RasConnection := first, count
     void CloseDialupWindows();
     void EnablePrivilege(const char* name);
     void EnableShutdownPrivilegeAtStartup();

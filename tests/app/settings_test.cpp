@@ -135,6 +135,16 @@ TEST_F(Settings, ShortRecordStopsLoadingWithReadBeyondEndOfFile) {
     EXPECT_EQ(form->DownloadDir, defaultDownloadDir());
 }
 
+TEST_F(Settings, StartUpRaisesTheShutdownPrivilegeOnlyWhenLoadingSucceeded) {
+    EXPECT_EQ(machine.privilegesEnabled, QStringList({"SeShutdownPrivilege"})); // first start
+    machine.privilegesEnabled.clear();
+    restartWith(goldenRecord(), "");
+    EXPECT_EQ(machine.privilegesEnabled, QStringList({"SeShutdownPrivilege"}));
+    machine.privilegesEnabled.clear();
+    restartWith(goldenRecord().left(10));
+    EXPECT_TRUE(machine.privilegesEnabled.isEmpty());
+}
+
 TEST_F(Settings, BytesAfterTheRecordAreIgnored) {
     restartWith(goldenRecord() + "trailing junk");
     EXPECT_TRUE(errorBox.messages.isEmpty());

@@ -9,8 +9,11 @@
 #include "platform/services.h"
 #include "tests/support/error_box_recorder.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/fake_dialup.h"
 #include "tests/support/fake_folder_browser.h"
+#include "tests/support/fake_machine_control.h"
 #include "tests/support/fake_shell.h"
+#include "tests/support/fake_window_system.h"
 
 namespace larkspur::test {
 
@@ -24,6 +27,9 @@ protected:
         services.clock = &clock;
         services.shell = &shell;
         services.folders = &folders;
+        services.dialup = &dialup;
+        services.windows = &windows;
+        services.machine = &machine;
         makeForm();
     }
 
@@ -45,6 +51,9 @@ protected:
     FakeClock clock;
     FakeShell shell;
     FakeFolderBrowser folders;
+    FakeDialup dialup;
+    FakeWindowSystem windows;
+    FakeMachineControl machine;
     ErrorBoxRecorder errorBox;
     platform::Services services;
     std::unique_ptr<TForm1> form;

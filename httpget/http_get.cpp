@@ -1,0 +1,91 @@
+#include "httpget/http_get.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QScopeGuard>
+
+#include "httpget/http_get_thread.h"
+#include "httpget/quit_watch.h"
+
+namespace {
+
+bool sameFile(const QString& a, const QString& b) {
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    if (first.absoluteFilePath() == second.absoluteFilePath())
+        return true;
+    const QString canonical = first.canonicalFilePath();
+    return !canonical.isEmpty() && canonical == second.canonicalFilePath();
+}
+
+} // namespace
+
+THTTPGet::THTTPGet(QObject* owner, larkspur::platform::HttpClientFactory& http)
+    : QObject(owner), http_(http) {
+    AcceptTypes = QStringLiteral("*/*");
+    Agent = QStringLiteral("Corvane HTTPGet");
+    ResumeDownload = true;
+}
+
+THTTPGet::~THTTPGet() {
+    Abort();
+    // The worker ends on its own later; its end must not reach this component.
+    if (worker_)
+        worker_->Detach();
+}
+
+void THTTPGet::GetFile() {
+    if (!ResumeDownload)
+        removeOldTarget();
+    if (worker_)
+        return;
+    worker_ = new THTTPGetThread(http_, AcceptTypes, Agent, URL, FileName, UserName, Password,
+                                 PostQuery, Referer, BinaryData, UseCache, OnProgress, true);
+    // The end is delivered on this thread, so it cannot arrive before this is set.
+    worker_->OnTerminate = [this](QObject* Sender) { ThreadDone(Sender); };
+    if (WaitThread)
+        waitForWorker();
+}
+
+void THTTPGet::Abort() {
+    if (!worker_)
+        return;
+    worker_->terminate();
+    worker_->Succeeded = false;
+}
+
+void THTTPGet::ThreadDone(QObject*) {
+    // A failing handler still leaves the component idle.
+    const auto idle = qScopeGuard([this] { worker_ = nullptr; });
+    LastSucceeded = worker_->Succeeded;
+    if (!LastSucceeded) {
+        if (const TNotifyEvent handler = OnError)
+            handler(this);
+    } else if (worker_->ToFile) {
+        if (const TOnDoneFileEvent handler = OnDoneFile)
+            handler(this, worker_->FileName, worker_->TotalSize);
+    } else if (const TOnDoneStringEvent handler = OnDoneString) {
+        handler(this, worker_->ResultText);
+    }
+}
+
+// Never the file that the running transfer writes.
+void THTTPGet::removeOldTarget() const {
+    if (worker_ && sameFile(FileName, worker_->FileName))
+        return;
+    QFile::remove(FileName);
+}
+
+// Serves the GUI and the worker's calls until the worker has ended. A quit request
+// stops the transfer, so that the program can end soon after.
+void THTTPGet::waitForWorker() {
+    const QPointer<THTTPGet> self(this);
+    const larkspur::QuitWatch quitWatch([self] {
+        if (self)
+            self->Abort();
+    });
+    while (self && self->worker_)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}

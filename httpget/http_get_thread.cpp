@@ -1,0 +1,191 @@
+#include "httpget/http_get_thread.h"
+
+#include <algorithm>
+#include <array>
+
+#include "framework/ansi_text.h"
+#include "httpget/response_checks.h"
+
+using larkspur::addByteCount;
+using larkspur::toAnsi;
+using larkspur::platform::HttpInfo;
+
+namespace {
+
+constexpr std::uint16_t HttpPort = 80;
+
+} // namespace
+
+THTTPGetThread::THTTPGetThread(larkspur::platform::HttpClientFactory& http,
+                               const QString& AcceptTypes, const QString& Agent, const QString& URL,
+                               const QString& FileName, const QString& UserName,
+                               const QString& Password, const QString& PostQuery,
+                               const QString& Referer, bool BinaryData, bool UseCache,
+                               const TOnProgressEvent& OnProgress, bool ToFile)
+    : http_(http) {
+    FreeOnTerminate = true;
+    // The base class made the thread suspended: fill the copies, then let it run.
+    this->AcceptTypes = AcceptTypes;
+    this->Agent = Agent;
+    this->URL = URL;
+    this->FileName = FileName;
+    this->UserName = UserName;
+    this->Password = Password;
+    this->PostQuery = PostQuery;
+    this->Referer = Referer;
+    this->BinaryData = BinaryData;
+    this->UseCache = UseCache;
+    this->OnProgress = OnProgress;
+    this->ToFile = ToFile;
+    start();
+}
+
+THTTPGetThread::UrlParts THTTPGetThread::SplitUrl(const QString& URL) {
+    const QString rest = URL.toLower().startsWith(QLatin1String("http://")) ? URL.mid(7) : URL;
+    const qsizetype slash = rest.indexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return {QString(), rest};
+    return {rest.left(slash), rest.mid(slash)};
+}
+
+void THTTPGetThread::Detach() {
+    OnTerminate = nullptr;
+    progressDetached_ = true;
+}
+
+void THTTPGetThread::execute() {
+    const UrlParts parts = SplitUrl(URL);
+    if (terminated()) { // nothing is held yet
+        Succeeded = false;
+        return;
+    }
+    try {
+        transfer(parts);
+    } catch (...) {
+        Succeeded = false;
+    }
+    try {
+        file_.close();
+    } catch (...) {
+        Succeeded = false;
+    }
+    CloseHandles();
+}
+
+void THTTPGetThread::transfer(const UrlParts& parts) {
+    openHandles(parts);
+    Readed = 0;
+    if (ToFile)
+        prepareFile();
+    sendRequest();
+    if (terminated()) {
+        Succeeded = false;
+        return;
+    }
+    const auto length =
+        request_ ? request_->queryInfo(HttpInfo::ContentLength) : std::optional<QByteArray>();
+    Succeeded = length.has_value();
+    if (terminated()) {
+        Succeeded = false;
+        return;
+    }
+    if (!length && BinaryData)
+        return; // a body of unknown length is not taken
+    if (!acceptResponse()) {
+        Succeeded = false;
+        return;
+    }
+    if (length)
+        TotalSize = addByteCount(larkspur::parseContentLength(*length), Readed);
+    ResultText.clear();
+    if (!readBody())
+        return;
+    Succeeded = ToFile ? TotalSize == Readed : Readed != 0;
+    file_.close();
+}
+
+void THTTPGetThread::openHandles(const UrlParts& parts) {
+    session_ = http_.open(Agent.isEmpty() ? std::nullopt : std::optional(toAnsi(Agent)));
+    if (session_)
+        connection_ =
+            session_->connect(toAnsi(parts.Host), HttpPort, toAnsi(UserName), toAnsi(Password));
+    if (connection_)
+        request_ = connection_->openRequest({PostQuery.isEmpty() ? "GET" : "POST",
+                                             toAnsi(parts.Path),
+                                             "HTTP/1.1",
+                                             toAnsi(Referer),
+                                             {"Accept: " + toAnsi(AcceptTypes)},
+                                             !UseCache});
+}
+
+void THTTPGetThread::prepareFile() {
+    if (!larkspur::TargetFile::exists(FileName)) {
+        file_.create(FileName);
+        return;
+    }
+    file_.openExisting(FileName);
+    const std::int32_t offset = addByteCount(0, std::max<qint64>(file_.size() - ResumeOverlap, 0));
+    Succeeded = request_ && request_->addHeader("Range: bytes=" + QByteArray::number(offset) + "-");
+    if (Succeeded)
+        Readed = offset;
+    file_.cutAt(Readed);
+}
+
+void THTTPGetThread::sendRequest() {
+    if (!request_)
+        return;
+    if (PostQuery.isEmpty())
+        request_->send({}, {});
+    else
+        request_->send("Content-Type: application/x-www-form-urlencoded", toAnsi(PostQuery));
+}
+
+// Only a success carries the file: an error page is never written into it. A partial
+// answer must start where the file was cut; a whole answer to a resumed request
+// replaces the file from its start.
+bool THTTPGetThread::acceptResponse() {
+    if (!request_)
+        return false;
+    const auto status = request_->queryInfo(HttpInfo::StatusCode);
+    if (!larkspur::isSuccessStatus(status))
+        return false;
+    if (status == "206")
+        return larkspur::rangeStart(request_->queryInfo(HttpInfo::ContentRange)) == Readed;
+    if (ToFile && Readed > 0) {
+        file_.cutAt(0);
+        Readed = 0;
+    }
+    return true;
+}
+
+bool THTTPGetThread::readBody() {
+    std::array<char, ChunkSize> chunk;
+    for (;;) {
+        if (terminated()) {
+            Succeeded = false;
+            return false;
+        }
+        BytesRead = 0;
+        if (!request_->read(chunk.data(), ChunkSize, BytesRead) || BytesRead == 0)
+            return true;
+        const std::int32_t counted = addByteCount(Readed, BytesRead);
+        if (ToFile)
+            file_.write(chunk.data(), BytesRead);
+        else
+            ResultText += larkspur::fromAnsi(QByteArray(chunk.data(), qsizetype(BytesRead)));
+        Readed = counted;
+        if (OnProgress)
+            synchronize([this] { UpdateProgress(); });
+    }
+}
+
+void THTTPGetThread::UpdateProgress() {
+    if (!progressDetached_)
+        OnProgress(this, TotalSize, Readed);
+}
+
+void THTTPGetThread::CloseHandles() {
+    request_.reset();
+    connection_.reset();
+    session_.reset();
+}

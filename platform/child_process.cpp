@@ -1,0 +1,200 @@
+#include "platform/child_process.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
+
+extern char** environ;
+
+namespace larkspur::platform {
+namespace {
+
+constexpr int firstPrivateFd = 10;    // above every descriptor the child is given
+constexpr std::size_t maxLine = 4096; // longer output lines are cut
+constexpr int pollMs = 250;
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() { reset(); }
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+    void reset(int fd = -1) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+// A pipe whose ends sit above the descriptors the child gets and close on exec.
+bool makePipe(Fd& readEnd, Fd& writeEnd) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return false;
+    Fd low0(ends[0]), low1(ends[1]);
+    readEnd.reset(::fcntl(ends[0], F_DUPFD_CLOEXEC, firstPrivateFd));
+    writeEnd.reset(::fcntl(ends[1], F_DUPFD_CLOEXEC, firstPrivateFd));
+    return readEnd.get() >= 0 && writeEnd.get() >= 0;
+}
+
+// The secret goes into the pipe before the child starts, so nothing blocks on it.
+bool writeSecret(Fd& writeEnd, const QByteArray& secret) {
+    ::fcntl(writeEnd.get(), F_SETFL, O_NONBLOCK);
+    const ssize_t written = ::write(writeEnd.get(), secret.constData(), secret.size());
+    writeEnd.reset();
+    return written == secret.size();
+}
+
+bool isNamed(const char* entry, const QByteArray& assignment) {
+    const auto nameLength = assignment.indexOf('=') + 1;
+    return std::strncmp(entry, assignment.constData(), nameLength) == 0;
+}
+
+std::vector<QByteArray> childEnvironment(const std::vector<QByteArray>& extra) {
+    std::vector<QByteArray> all;
+    for (char** entry = environ; *entry; ++entry) {
+        const bool replaced = std::any_of(extra.begin(), extra.end(),
+                                          [&](const QByteArray& e) { return isNamed(*entry, e); });
+        if (!replaced)
+            all.emplace_back(*entry);
+    }
+    all.insert(all.end(), extra.begin(), extra.end());
+    return all;
+}
+
+std::vector<char*> pointers(std::vector<QByteArray>& strings) {
+    std::vector<char*> result;
+    for (QByteArray& s : strings)
+        result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+struct SpawnSetup {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    SpawnSetup() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+};
+
+// Output to our pipe, the secret at its descriptor, a process group and default signals.
+void prepare(SpawnSetup& setup, int outputFd, int secretFd, int secretTarget) {
+    posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&setup.actions, outputFd, 1);
+    posix_spawn_file_actions_adddup2(&setup.actions, outputFd, 2);
+    if (secretFd >= 0)
+        posix_spawn_file_actions_adddup2(&setup.actions, secretFd, secretTarget);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigmask(&setup.attributes, &none);
+    posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
+    posix_spawnattr_setpgroup(&setup.attributes, 0);
+    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                    POSIX_SPAWN_SETPGROUP);
+}
+
+} // namespace
+
+std::optional<ChildProcess> ChildProcess::start(const ChildLaunch& launch) {
+    Fd outputRead, outputWrite, secretRead, secretWrite;
+    if (!makePipe(outputRead, outputWrite))
+        return std::nullopt;
+    if (launch.secret &&
+        (!makePipe(secretRead, secretWrite) || !writeSecret(secretWrite, *launch.secret)))
+        return std::nullopt;
+
+    QByteArray program = launch.program.toUtf8();
+    std::vector<QByteArray> arguments{program};
+    arguments.insert(arguments.end(), launch.arguments.begin(), launch.arguments.end());
+    std::vector<QByteArray> environment = childEnvironment(launch.environment);
+    const std::vector<char*> argv = pointers(arguments);
+    const std::vector<char*> envp = pointers(environment);
+
+    SpawnSetup setup;
+    prepare(setup, outputWrite.get(), secretRead.get(), launch.secretFd);
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, program.constData(), &setup.actions, &setup.attributes, argv.data(),
+                      envp.data()) != 0)
+        return std::nullopt;
+    return ChildProcess(pid, outputRead.release());
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(std::exchange(other.pid_, 0)), outputFd_(std::exchange(other.outputFd_, -1)) {}
+
+ChildProcess::~ChildProcess() {
+    if (outputFd_ >= 0)
+        ::close(outputFd_);
+}
+
+bool ChildProcess::hasExited() const {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid_;
+}
+
+void ChildProcess::readLines(const std::function<void(std::string_view)>& onLine) {
+    std::string pending;
+    char chunk[1024];
+    for (;;) {
+        pollfd watched{outputFd_, POLLIN, 0};
+        const int ready = ::poll(&watched, 1, pollMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        // Something the child started may hold the pipe after it has gone.
+        if (ready == 0 && hasExited())
+            break;
+        if (ready < 0)
+            break;
+        const ssize_t count = ::read(outputFd_, chunk, sizeof chunk);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        pending.append(chunk, static_cast<std::size_t>(count));
+        for (auto end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
+            onLine(std::string_view(pending).substr(0, std::min(end, maxLine)));
+            pending.erase(0, end + 1);
+        }
+        if (pending.size() > maxLine)
+            pending.resize(maxLine);
+    }
+    if (!pending.empty())
+        onLine(pending);
+}
+
+void ChildProcess::waitUntilExited() {
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT) != 0 &&
+           errno == EINTR) {
+    }
+}
+
+int ChildProcess::reap() {
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace larkspur::platform

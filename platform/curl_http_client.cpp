@@ -1,0 +1,193 @@
+#include <curl/curl.h>
+#include <mutex>
+
+#include "platform/curl_transfer.h"
+#include "platform/http_client.h"
+
+namespace larkspur::platform {
+
+namespace {
+
+constexpr long MaxRedirects = 10;
+
+// Header values come from the user: a line break in one would start a header of its own.
+bool hasLineBreak(const QByteArray& text) {
+    return text.contains('\r') || text.contains('\n');
+}
+
+// Characters that would change what the URL names, or that cannot stand in one.
+bool isAcceptableServer(const QByteArray& server) {
+    if (server.isEmpty())
+        return false;
+    for (const char c : server) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F || QByteArrayLiteral("/?#@\\").contains(c))
+            return false;
+    }
+    return true;
+}
+
+// Spaces, control characters and 8-bit text are sent escaped; the rest as given.
+QByteArray escapeObjectName(const QByteArray& objectName) {
+    QByteArray escaped;
+    for (const char c : objectName) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F)
+            escaped += '%' + QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+void applyVerb(CURL* easy, const QByteArray& verb) {
+    if (verb == "GET")
+        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    else if (verb == "POST")
+        curl_easy_setopt(easy, CURLOPT_POST, 1L);
+    else
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.constData());
+}
+
+struct ConnectionSettings {
+    std::optional<QByteArray> agent;
+    QByteArray server;
+    std::uint16_t port = 80;
+    QByteArray userName;
+    QByteArray password;
+    std::chrono::milliseconds inactivityLimit;
+};
+
+class CurlRequest : public HttpRequest {
+public:
+    CurlRequest(const ConnectionSettings& connection, const HttpRequestSettings& request)
+        : transfer_(connection.inactivityLimit) {
+        CURL* easy = transfer_.easy();
+        const QByteArray url = "http://" + connection.server + escapeObjectName(request.objectName);
+        curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+        curl_easy_setopt(easy, CURLOPT_PORT, long(connection.port));
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(connection.inactivityLimit.count()));
+        curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
+                         request.version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0
+                                                       : CURL_HTTP_VERSION_1_1);
+        applyVerb(easy, request.verb);
+        if (connection.agent)
+            curl_easy_setopt(easy, CURLOPT_USERAGENT, connection.agent->constData());
+        if (!request.referrer.isEmpty() && !hasLineBreak(request.referrer))
+            curl_easy_setopt(easy, CURLOPT_REFERER, request.referrer.constData());
+        if (!connection.userName.isEmpty()) {
+            curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
+            curl_easy_setopt(easy, CURLOPT_USERNAME, connection.userName.constData());
+            curl_easy_setopt(easy, CURLOPT_PASSWORD, connection.password.constData());
+        }
+        for (const QByteArray& line : request.accept)
+            addHeader(line);
+        if (request.reload) {
+            transfer_.addHeaderLine("Cache-Control: no-cache");
+            transfer_.addHeaderLine("Pragma: no-cache");
+        }
+        transfer_.addHeaderLine("Expect:"); // the body goes out at once, unasked
+    }
+
+    bool addHeader(const QByteArray& header) override {
+        if (hasLineBreak(header) || header.indexOf(':') <= 0)
+            return false;
+        transfer_.addHeaderLine(header);
+        return true;
+    }
+
+    bool send(const QByteArray& headers, const QByteArray& body) override {
+        for (const QByteArray& line : headers.split('\n'))
+            if (!line.trimmed().isEmpty())
+                addHeader(line.trimmed());
+        if (!body.isEmpty()) {
+            curl_easy_setopt(transfer_.easy(), CURLOPT_POSTFIELDSIZE_LARGE,
+                             curl_off_t(body.size()));
+            curl_easy_setopt(transfer_.easy(), CURLOPT_COPYPOSTFIELDS, body.constData());
+        }
+        return transfer_.start();
+    }
+
+    std::optional<QByteArray> queryInfo(HttpInfo info) override {
+        if (!transfer_.headersComplete())
+            return std::nullopt;
+        switch (info) {
+        case HttpInfo::ContentLength:
+            return transfer_.header("Content-Length");
+        case HttpInfo::StatusCode:
+            return QByteArray::number(transfer_.status());
+        case HttpInfo::ContentRange:
+            return transfer_.header("Content-Range");
+        }
+        return std::nullopt;
+    }
+
+    bool read(char* buffer, std::uint32_t size, std::uint32_t& bytesRead) override {
+        return transfer_.read(buffer, size, bytesRead);
+    }
+
+private:
+    CurlTransfer transfer_;
+};
+
+class CurlConnection : public HttpConnection {
+public:
+    explicit CurlConnection(ConnectionSettings settings) : settings_(std::move(settings)) {}
+
+    std::unique_ptr<HttpRequest> openRequest(const HttpRequestSettings& request) override {
+        return std::make_unique<CurlRequest>(settings_, request);
+    }
+
+private:
+    ConnectionSettings settings_;
+};
+
+class CurlSession : public HttpSession {
+public:
+    CurlSession(std::optional<QByteArray> agent, std::chrono::milliseconds inactivityLimit)
+        : agent_(std::move(agent)), inactivityLimit_(inactivityLimit) {}
+
+    std::unique_ptr<HttpConnection> connect(const QByteArray& server, std::uint16_t port,
+                                            const QByteArray& userName,
+                                            const QByteArray& password) override {
+        if (!isAcceptableServer(server))
+            return nullptr;
+        return std::make_unique<CurlConnection>(
+            ConnectionSettings{agent_, server, port, userName, password, inactivityLimit_});
+    }
+
+private:
+    std::optional<QByteArray> agent_;
+    std::chrono::milliseconds inactivityLimit_;
+};
+
+class CurlHttpClientFactory : public HttpClientFactory {
+public:
+    explicit CurlHttpClientFactory(std::chrono::milliseconds inactivityLimit)
+        : inactivityLimit_(inactivityLimit) {
+        static std::once_flag initialised;
+        std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    }
+
+    std::unique_ptr<HttpSession> open(const std::optional<QByteArray>& agent) override {
+        if (agent && hasLineBreak(*agent))
+            return nullptr;
+        return std::make_unique<CurlSession>(agent, inactivityLimit_);
+    }
+
+private:
+    std::chrono::milliseconds inactivityLimit_;
+};
+
+} // namespace
+
+std::unique_ptr<HttpClientFactory>
+makeCurlHttpClientFactory(std::chrono::milliseconds inactivityLimit) {
+    return std::make_unique<CurlHttpClientFactory>(inactivityLimit);
+}
+
+} // namespace larkspur::platform

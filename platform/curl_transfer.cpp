@@ -1,0 +1,156 @@
+#include "platform/curl_transfer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace larkspur::platform {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Redirects that libcurl follows by itself; their headers are not the final ones.
+bool isFollowedRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+} // namespace
+
+CurlTransfer::CurlTransfer(std::chrono::milliseconds inactivityLimit)
+    : inactivityLimit_(inactivityLimit), multi_(curl_multi_init()), easy_(curl_easy_init()) {
+    curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlTransfer::onHeader);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::onBody);
+    curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+}
+
+CurlTransfer::~CurlTransfer() {
+    if (started_)
+        curl_multi_remove_handle(multi_, easy_);
+    curl_easy_cleanup(easy_);
+    curl_multi_cleanup(multi_);
+    curl_slist_free_all(headerList_);
+}
+
+void CurlTransfer::addHeaderLine(const QByteArray& line) {
+    headerList_ = curl_slist_append(headerList_, line.constData());
+}
+
+bool CurlTransfer::start() {
+    if (started_)
+        return false;
+    started_ = true;
+    curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headerList_);
+    curl_multi_add_handle(multi_, easy_);
+    pumpUntil([this] { return headersDone_; });
+    return headersDone_;
+}
+
+std::optional<QByteArray> CurlTransfer::header(const QByteArray& name) const {
+    for (const auto& [key, value] : headers_)
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return std::nullopt;
+}
+
+bool CurlTransfer::read(char* buffer, std::uint32_t size, std::uint32_t& bytesRead) {
+    bytesRead = 0;
+    if (!started_ || silent_)
+        return false;
+    while (buffered() == 0) {
+        if (finished_)
+            return result_ == CURLE_OK;
+        if (!pumpUntil([this] { return buffered() > 0; }))
+            return false;
+    }
+    const std::size_t count = std::min<std::size_t>(size, buffered());
+    std::memcpy(buffer, buffer_.data() + head_, count);
+    head_ += count;
+    bytesRead = static_cast<std::uint32_t>(count);
+    resumeIfDrained();
+    return true;
+}
+
+std::size_t CurlTransfer::onHeader(char* data, std::size_t size, std::size_t count, void* self) {
+    static_cast<CurlTransfer*>(self)->takeHeaderLine(QByteArray(data, qsizetype(size * count)));
+    return size * count;
+}
+
+std::size_t CurlTransfer::onBody(char* data, std::size_t size, std::size_t count, void* self) {
+    return static_cast<CurlTransfer*>(self)->takeBody(data, size * count);
+}
+
+void CurlTransfer::takeHeaderLine(QByteArray line) {
+    lastActivity_ = Clock::now();
+    line = line.trimmed();
+    if (line.startsWith("HTTP/")) { // a new response begins: forget the previous one
+        const QList<QByteArray> parts = line.split(' ');
+        status_ = parts.size() > 1 ? parts.at(1).toInt() : 0;
+        headers_.clear();
+        sawLocation_ = false;
+        headersDone_ = false;
+    } else if (line.isEmpty()) {
+        headersDone_ = status_ >= 200 && !(isFollowedRedirect(status_) && sawLocation_);
+    } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
+        const QByteArray name = line.left(colon).trimmed();
+        headers_.append({name, line.mid(colon + 1).trimmed()});
+        sawLocation_ = sawLocation_ || name.compare("Location", Qt::CaseInsensitive) == 0;
+    }
+}
+
+std::size_t CurlTransfer::takeBody(const char* data, std::size_t size) {
+    lastActivity_ = Clock::now();
+    if (!headersDone_)
+        return size; // the body of a redirect or of an interim answer
+    if (buffered() > 0 && buffered() + size > BufferCapacity) {
+        paused_ = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    if (head_ > 0) {
+        buffer_.erase(buffer_.begin(), buffer_.begin() + std::ptrdiff_t(head_));
+        head_ = 0;
+    }
+    buffer_.insert(buffer_.end(), data, data + size);
+    return size;
+}
+
+bool CurlTransfer::pumpUntil(const std::function<bool()>& ready) {
+    lastActivity_ = Clock::now();
+    for (;;) {
+        int running = 0;
+        curl_multi_perform(multi_, &running);
+        collectResult();
+        if (ready() || finished_)
+            return true;
+        const auto idle = Clock::now() - lastActivity_;
+        if (idle >= inactivityLimit_) {
+            silent_ = true;
+            return false;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(inactivityLimit_ - idle);
+        const int waitMs = int(std::clamp<std::chrono::milliseconds::rep>(left.count(), 1, 1000));
+        curl_multi_poll(multi_, nullptr, 0, waitMs, nullptr);
+    }
+}
+
+void CurlTransfer::collectResult() {
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+        if (message->msg == CURLMSG_DONE) {
+            finished_ = true;
+            result_ = message->data.result;
+        }
+    }
+}
+
+void CurlTransfer::resumeIfDrained() {
+    if (!paused_ || buffered() > BufferCapacity / 2)
+        return;
+    paused_ = false; // before the call: it may deliver, and pause, at once
+    lastActivity_ = Clock::now();
+    curl_easy_pause(easy_, CURLPAUSE_CONT);
+}
+
+} // namespace larkspur::platform

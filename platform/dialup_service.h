@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/connection_handle.h"
+
+namespace larkspur::platform {
+
+// The message code every dial progress report carries.
+constexpr std::uint32_t DialEventMessage = 52429;
+
+// Connection states, in the numbering the dial-up manager logs by.
+namespace DialState {
+constexpr std::int32_t DeviceConnected = 3;
+constexpr std::int32_t AuthRetry = 7;
+constexpr std::int32_t Authenticated = 14;
+constexpr std::int32_t StartAuthentication = 19;
+constexpr std::int32_t Connected = 8192;
+} // namespace DialState
+
+// Error codes the services produce, in the same numbering.
+namespace DialError {
+constexpr std::uint32_t PortAlreadyOpen = 602;
+constexpr std::uint32_t PortNotFound = 615;
+constexpr std::uint32_t EntryNotFound = 623;
+constexpr std::uint32_t ConnectionClosed = 628;
+constexpr std::uint32_t RemoteClosed = 629;
+constexpr std::uint32_t HardwareFailure = 630;
+constexpr std::uint32_t UserClosed = 631;
+constexpr std::uint32_t Unknown = 635;
+constexpr std::uint32_t LineBusy = 676;
+constexpr std::uint32_t VoiceAnswer = 677;
+constexpr std::uint32_t NoAnswer = 678;
+constexpr std::uint32_t NoCarrier = 679;
+constexpr std::uint32_t NoDialTone = 680;
+constexpr std::uint32_t AuthenticationFailed = 691;
+} // namespace DialError
+
+struct DialRequest {
+    QString entry; // the name of a dial-up entry the system knows
+    QString userName;
+    QString password;
+    QString phoneNumber;
+};
+
+// Called on a thread of the service, once per state change, until the dial ends
+// connected or failed: (DialEventMessage, state, error code or 0).
+using DialCallback =
+    std::function<void(std::uint32_t message, std::int32_t state, std::uint32_t error)>;
+
+// Lists, dials and hangs up dial-up connections.
+class DialupService {
+public:
+    virtual ~DialupService() = default;
+
+    // The active connections, each with a non-zero handle, the first one first.
+    virtual std::vector<ConnectionHandle> activeConnections() = 0;
+
+    // Starts dialling and returns at once: 0 with `handle` set when the dial has
+    // started, else an error code. After a hang-up of its handle a dial reports no more.
+    virtual std::uint32_t dial(const DialRequest& request, DialCallback callback,
+                               ConnectionHandle& handle) = 0;
+
+    // Ends the connection or the dial in progress; unknown handles are ignored.
+    virtual void hangUp(ConnectionHandle handle) = 0;
+};
+
+// Where pppd and the files it keeps are; tests point these at stand-ins.
+struct PppdPaths {
+    QString program = QStringLiteral("/usr/sbin/pppd");
+    QString peersDir = QStringLiteral("/etc/ppp/peers");
+    QString interfacesDir = QStringLiteral("/sys/class/net");
+    QString pidFileDir = QStringLiteral("/run");
+};
+
+std::unique_ptr<DialupService> makePppdDialup(const PppdPaths& paths = {});
+std::unique_ptr<DialupService> makeDirectDialup();
+// Throws std::invalid_argument for a script that does not parse.
+std::unique_ptr<DialupService> makeSimDialup(const QString& script);
+
+// The implementation LARKSPUR_DIALUP names ("pppd", "direct", "sim" or "sim:SCRIPT");
+// without it, pppd where it is installed, else direct. Throws std::invalid_argument
+// for a value it does not know.
+std::unique_ptr<DialupService> makeDialupService();
+
+} // namespace larkspur::platform

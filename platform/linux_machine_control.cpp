@@ -1,0 +1,83 @@
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QUuid>
+#include <optional>
+#include <sys/capability.h>
+
+#include "platform/machine_control.h"
+
+namespace larkspur::platform {
+namespace {
+
+constexpr int ourPlatformId = 2;
+
+struct PrivilegeCapability {
+    const char* privilege;
+    cap_value_t capability;
+};
+
+// The privileges the program may ask for and the capability that grants each here.
+constexpr PrivilegeCapability privilegeCapabilities[] = {
+    {"SeShutdownPrivilege", CAP_SYS_BOOT},
+    {"SeSystemtimePrivilege", CAP_SYS_TIME},
+    {"SeDebugPrivilege", CAP_SYS_PTRACE},
+};
+
+std::optional<cap_value_t> capabilityOf(const QString& privilege) {
+    for (const auto& entry : privilegeCapabilities)
+        if (privilege == QLatin1String(entry.privilege))
+            return entry.capability;
+    return std::nullopt;
+}
+
+bool raiseEffective(cap_value_t capability) {
+    cap_t state = cap_get_proc();
+    if (!state)
+        return false;
+    cap_flag_value_t permitted = CAP_CLEAR;
+    const bool raised = cap_get_flag(state, capability, CAP_PERMITTED, &permitted) == 0 &&
+                        permitted == CAP_SET &&
+                        cap_set_flag(state, CAP_EFFECTIVE, 1, &capability, CAP_SET) == 0 &&
+                        cap_set_proc(state) == 0;
+    cap_free(state);
+    return raised;
+}
+
+class LinuxMachineControl : public MachineControl {
+public:
+    explicit LinuxMachineControl(const QString& busAddress) : busAddress_(busAddress) {}
+
+    int platformId() override { return ourPlatformId; }
+
+    bool enablePrivilege(const QString& name) override {
+        const auto capability = capabilityOf(name);
+        return capability && raiseEffective(*capability);
+    }
+
+    void requestPowerOff() override {
+        QDBusMessage powerOff = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PowerOff"));
+        powerOff << false; // not interactive: nobody is asked
+        powerOff.setInteractiveAuthorizationAllowed(false);
+        bus().send(powerOff);
+    }
+
+private:
+    QDBusConnection bus() const {
+        if (busAddress_.isEmpty())
+            return QDBusConnection::systemBus();
+        return QDBusConnection::connectToBus(busAddress_, connectionName_);
+    }
+
+    const QString busAddress_;
+    const QString connectionName_ = QUuid::createUuid().toString();
+};
+
+} // namespace
+
+std::unique_ptr<MachineControl> makeLinuxMachineControl(const QString& busAddress) {
+    return std::make_unique<LinuxMachineControl>(busAddress);
+}
+
+} // namespace larkspur::platform

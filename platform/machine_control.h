@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace larkspur::platform {
+
+// What the program asks of the machine itself.
+class MachineControl {
+public:
+    virtual ~MachineControl() = default;
+    // 1 stood for an old family of systems that has no privileges; we are never it.
+    virtual int platformId() = 0;
+    // Raises the capability a named privilege stands for; false when the name is
+    // unknown or the process may not hold it.
+    virtual bool enablePrivilege(const QString& name) = 0;
+    // Asks for the machine to be powered off, without waiting and without asking
+    // anyone; the answer is not awaited.
+    virtual void requestPowerOff() = 0;
+};
+
+// logind on the D-Bus bus at `busAddress`, or on the system bus when it is empty.
+std::unique_ptr<MachineControl> makeLinuxMachineControl(const QString& busAddress = {});
+
+} // namespace larkspur::platform

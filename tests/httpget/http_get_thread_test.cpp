@@ -1,0 +1,283 @@
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+#include <atomic>
+#include <thread>
+
+#include "tests/support/qt_printers.h"
+
+#include "framework/errors.h"
+#include "httpget/response_checks.h"
+#include "tests/httpget/transfer_fixture.h"
+
+using namespace larkspur;
+using namespace larkspur::test;
+using Reply = ScriptedReply;
+
+namespace {
+
+QByteArray pattern(int size, char seed = 0) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 7 + seed) % 251);
+    return bytes;
+}
+
+} // namespace
+
+TEST(SplitUrl, TakesTheSchemeOffOnlyForHttpAndSplitsAtTheFirstSlash) {
+    const auto check = [](const QString& url, const QString& host, const QString& path) {
+        const auto parts = THTTPGetThread::SplitUrl(url);
+        EXPECT_EQ(parts.Host, host) << url.toStdString();
+        EXPECT_EQ(parts.Path, path) << url.toStdString();
+    };
+    check("HTTP://Srv/dir/f.zip", "Srv", "/dir/f.zip");
+    check("Srv/f.zip", "Srv", "/f.zip");
+    check("http://Srv", "", "Srv");
+    check("https://Srv/f", "https:", "//Srv/f");
+    check("Srv:8080/f", "Srv:8080", "/f");
+}
+
+TEST(ResponseChecks, LengthsAreDecimalsWithinThirtyOneBits) {
+    EXPECT_EQ(parseContentLength(" 5000 "), 5000);
+    EXPECT_EQ(parseContentLength("2147483647"), 2147483647);
+    for (const QByteArray bad : {"", "12abc", "-5", "2147483648", "0x10", "99999999999999999999"})
+        EXPECT_THROW(parseContentLength(bad), Error) << bad.toStdString();
+    EXPECT_THROW(addByteCount(2147483000, 1000), Error);
+    EXPECT_EQ(rangeStart(QByteArray("bytes 7000-11999/12000")), 7000);
+    EXPECT_EQ(rangeStart(QByteArray("bytes */12000")), std::nullopt);
+    EXPECT_TRUE(isSuccessStatus(QByteArray("206")));
+    EXPECT_FALSE(isSuccessStatus(QByteArray("404")));
+    EXPECT_FALSE(isSuccessStatus(std::nullopt));
+}
+
+using Worker = TransferFixture;
+
+TEST_F(Worker, FetchesAFreshFileInChunksWithTheRequestItWasGiven) {
+    const QByteArray content = pattern(3000);
+    server.serveFile(content);
+    const WorkerOutcome outcome = runWorker(settingsFor("/f.bin"));
+
+    EXPECT_TRUE(outcome.succeeded);
+    EXPECT_EQ(fileContent(), content);
+    EXPECT_EQ(outcome.totalSize, 3000);
+    EXPECT_EQ(outcome.progressSender, outcome.worker);
+    ASSERT_FALSE(outcome.progress.isEmpty());
+    EXPECT_EQ(outcome.progress.last(), std::make_pair(3000, 3000));
+    std::int32_t previous = 0;
+    for (const auto& [total, readed] : outcome.progress) {
+        EXPECT_EQ(total, 3000);
+        EXPECT_GT(readed, previous);
+        EXPECT_LE(readed - previous, 1025);
+        previous = readed;
+    }
+    const RecordedRequest request = server.requests().value(0);
+    EXPECT_EQ(request.method, "GET");
+    EXPECT_EQ(request.target, "/f.bin");
+    EXPECT_EQ(request.version, "HTTP/1.1");
+    EXPECT_EQ(request.header("Host"), server.host().toLatin1());
+    EXPECT_EQ(request.header("Accept"), "*/*");
+    EXPECT_EQ(request.header("User-Agent"), "Corvane HTTPGet");
+    EXPECT_EQ(request.header("Cache-Control"), "no-cache");
+    EXPECT_EQ(request.header("Pragma"), "no-cache");
+    EXPECT_EQ(request.header("Range"), std::nullopt);
+    EXPECT_EQ(request.header("Authorization"), std::nullopt);
+}
+
+TEST_F(Worker, ResumesFiveThousandBytesBeforeTheEndOfAPartialFile) {
+    const QByteArray content = pattern(12000);
+    writeFile(content.left(7000) + QByteArray(5000, 'x')); // the tail may be damaged
+    qint64 sizeWhenAsked = -1;
+    server.setScript([&](const RecordedRequest& request) {
+        sizeWhenAsked = QFileInfo(target()).size();
+        return fileReply(content, request);
+    });
+    const WorkerOutcome outcome = runWorker(settingsFor("/f.bin"));
+
+    EXPECT_EQ(sizeWhenAsked, 7000);
+    EXPECT_EQ(server.requests().value(0).header("Range"), "bytes=7000-");
+    EXPECT_TRUE(outcome.succeeded);
+    EXPECT_EQ(outcome.totalSize, 12000);
+    EXPECT_GT(outcome.progress.value(0).second, 7000);
+    EXPECT_EQ(fileContent(), content);
+}
+
+TEST_F(Worker, AShortPartialFileIsFetchedAgainFromItsStart) {
+    const QByteArray content = pattern(4000);
+    writeFile(content.left(3000));
+    qint64 sizeWhenAsked = -1;
+    server.setScript([&](const RecordedRequest& request) {
+        sizeWhenAsked = QFileInfo(target()).size();
+        return fileReply(content, request);
+    });
+    const WorkerOutcome outcome = runWorker(settingsFor("/f.bin"));
+    EXPECT_EQ(server.requests().value(0).header("Range"), "bytes=0-");
+    EXPECT_EQ(sizeWhenAsked, 0);
+    EXPECT_TRUE(outcome.succeeded);
+    EXPECT_EQ(fileContent(), content);
+}
+
+TEST_F(Worker, TheAnnouncedLengthDecidesWhetherTheBodyIsRead) {
+    server.setScript([](const RecordedRequest&) { return Reply{}; });
+    EXPECT_TRUE(runWorker(settingsFor("/empty")).succeeded);
+    EXPECT_TRUE(QFileInfo::exists(target()));
+    EXPECT_EQ(fileContent(), "");
+
+    Reply unannounced{200, "body of unknown length"};
+    unannounced.length = Reply::Length::Omitted;
+    server.setScript([&](const RecordedRequest&) { return unannounced; });
+    writeFile(pattern(12000));
+    EXPECT_FALSE(runWorker(settingsFor("/f.bin")).succeeded); // BinaryData: not read
+    EXPECT_EQ(fileContent(), pattern(7000));                  // as the file step left it
+
+    WorkerSettings lenient = settingsFor("/f.bin");
+    lenient.binaryData = false;
+    QFile::remove(target());
+    const WorkerOutcome written = runWorker(lenient);
+    EXPECT_FALSE(written.succeeded); // nothing says the body is whole
+    EXPECT_EQ(fileContent(), "body of unknown length");
+
+    unannounced.body.clear();
+    unannounced.length = Reply::Length::Chunked;
+    QFile::remove(target());
+    EXPECT_TRUE(runWorker(lenient).succeeded);
+}
+
+TEST_F(Worker, ALengthThatIsNoNumberOrTooBigFailsBeforeAnythingIsWritten) {
+    for (const QByteArray length : {"12abc", "2147483648"}) {
+        Reply reply{200, "0123456789ab"};
+        reply.lengthText = length;
+        server.setScript([&](const RecordedRequest&) { return reply; });
+        QFile::remove(target());
+        EXPECT_FALSE(runWorker(settingsFor("/f.bin")).succeeded) << length.toStdString();
+        EXPECT_EQ(fileContent(), "");
+    }
+}
+
+TEST_F(Worker, AStopInTheReadLoopKeepsTheChunkUnderWayThenFails) {
+    Reply slow{200, pattern(20000)};
+    slow.bytesPerSecond = 20000;
+    server.setScript([&](const RecordedRequest&) { return slow; });
+    const WorkerOutcome outcome =
+        runWorker(settingsFor("/f.bin"), [](THTTPGetThread& worker) { worker.terminate(); });
+    EXPECT_FALSE(outcome.succeeded);
+    ASSERT_EQ(outcome.progress.size(), 1);
+    EXPECT_EQ(outcome.readed, outcome.progress[0].second);
+    EXPECT_EQ(fileContent(), pattern(20000).left(outcome.readed));
+}
+
+TEST_F(Worker, AFailingProgressHandlerEndsTheTransfer) {
+    server.serveFile(pattern(50000));
+    const WorkerOutcome outcome =
+        runWorker(settingsFor("/f.bin"), [](THTTPGetThread&) { throw Error("bar broke"); });
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_EQ(outcome.progress.size(), 1);
+}
+
+TEST_F(Worker, WithoutAProgressHandlerTheBodyNeedsNoGuiThread) {
+    server.serveFile(pattern(200000));
+    WorkerSettings settings = settingsFor("/f.bin");
+    settings.reportProgress = false;
+    WorkerOutcome outcome;
+    startWorker(settings, outcome);
+    // The GUI thread serves nothing here; the file must still fill up.
+    for (int i = 0; i < 3000 && QFileInfo(target()).size() < 200000; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(QFileInfo(target()).size(), 200000);
+    EXPECT_FALSE(outcome.ended);
+    waitUntil([&] { return outcome.ended; });
+    EXPECT_TRUE(outcome.succeeded);
+}
+
+TEST_F(Worker, PostsTheFormAndPassesEveryRequestSetting) {
+    server.serveFile("ok");
+    WorkerSettings settings = settingsFor("/form");
+    settings.postQuery = "a=1&b=%D0";
+    settings.agent.clear();
+    settings.useCache = true;
+    settings.referer = "http://example.org/";
+    settings.acceptTypes = "text/html";
+    settings.userName = "user";
+    settings.password = "secret";
+    EXPECT_TRUE(runWorker(settings).succeeded);
+    const RecordedRequest request = server.requests().value(0);
+    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.header("Content-Type"), "application/x-www-form-urlencoded");
+    EXPECT_EQ(request.body, "a=1&b=%D0");
+    EXPECT_EQ(request.header("User-Agent"), std::nullopt);
+    EXPECT_EQ(request.header("Cache-Control"), std::nullopt);
+    EXPECT_EQ(request.header("Referer"), "http://example.org/");
+    EXPECT_EQ(request.header("Accept"), "text/html");
+    EXPECT_EQ(request.header("Authorization"), "Basic " + QByteArray("user:secret").toBase64());
+}
+
+TEST_F(Worker, APortInTheUrlStaysPartOfTheHostAndPortEightyIsUsed) {
+    server.serveFile("ok");
+    WorkerSettings settings = settingsFor("/f.bin");
+    settings.url = server.host() + ":8080/f.bin";
+    EXPECT_TRUE(runWorker(settings).succeeded);
+    EXPECT_EQ(server.requests().size(), 1); // the server listens on port 80 only
+}
+
+TEST_F(Worker, AUrlWithoutPathFailsAndCutsAnExistingFileToNothing) {
+    writeFile(pattern(12000));
+    WorkerSettings settings = settingsFor("");
+    settings.url = "http://" + server.host();
+    settings.binaryData = false;
+    EXPECT_FALSE(runWorker(settings).succeeded);
+    EXPECT_EQ(fileContent(), "");
+    EXPECT_EQ(server.connectionCount(), 0);
+}
+
+TEST_F(Worker, OnlyASuccessStatusIsWrittenAndAPartialAnswerMustFitTheFile) {
+    const QByteArray content = pattern(12000);
+    server.setScript([](const RecordedRequest&) { return Reply{404, "<html>not here</html>"}; });
+    EXPECT_FALSE(runWorker(settingsFor("/f.bin")).succeeded);
+    EXPECT_EQ(fileContent(), "");
+
+    writeFile(content.left(9000));
+    server.serveFile(content, /*honourRange=*/false);
+    const WorkerOutcome whole = runWorker(settingsFor("/f.bin"));
+    EXPECT_TRUE(whole.succeeded);
+    EXPECT_EQ(whole.totalSize, 12000);
+    EXPECT_EQ(fileContent(), content);
+
+    writeFile(content.left(9000));
+    server.setScript([&](const RecordedRequest&) {
+        Reply wrong{206, content.mid(5000)};
+        wrong.headers.append("Content-Range: bytes 5000-11999/12000");
+        return wrong;
+    });
+    EXPECT_FALSE(runWorker(settingsFor("/f.bin")).succeeded);
+    EXPECT_EQ(fileContent(), content.left(4000));
+}
+
+TEST_F(Worker, ADroppedOrSilentLineFailsAndKeepsWhatArrived) {
+    const QByteArray content = pattern(30000);
+    Reply dropped{200, content};
+    dropped.dropAfter = 10000;
+    server.setScript([&](const RecordedRequest&) { return dropped; });
+    EXPECT_FALSE(runWorker(settingsFor("/f.bin")).succeeded);
+    EXPECT_EQ(fileContent(), content.left(10000));
+
+    server.setScript([&](const RecordedRequest& request) {
+        Reply reply = fileReply(content, request);
+        reply.stallAfter = 10000;
+        return reply;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(runWorker(settingsFor("/f.bin")).succeeded);
+    EXPECT_EQ(fileContent(), content.left(15000));
+    EXPECT_LT(clock.elapsed(), 10 * InactivityLimit.count());
+}
+
+TEST_F(Worker, TextModeCollectsTheBodyAndLeavesFilesAlone) {
+    server.serveFile(QByteArray("line\0with nul", 13));
+    WorkerSettings settings = settingsFor("/t.txt");
+    settings.toFile = false;
+    const WorkerOutcome outcome = runWorker(settings);
+    EXPECT_TRUE(outcome.succeeded);
+    EXPECT_EQ(outcome.resultText, QString::fromLatin1("line\0with nul", 13));
+    EXPECT_FALSE(QFileInfo::exists(target()));
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+
+namespace larkspur::test {
+
+struct RecordedRequest {
+    QByteArray method;
+    QByteArray target;
+    QByteArray version;
+    QList<std::pair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+
+    // The value of header `name` (compared without case); none when absent.
+    std::optional<QByteArray> header(const QByteArray& name) const;
+};
+
+// How the server answers one request.
+struct ScriptedReply {
+    enum class Length { Announced, Omitted, Chunked };
+
+    ScriptedReply(int status = 200, QByteArray body = {}) : status(status), body(std::move(body)) {}
+
+    int status;
+    QByteArray body;
+    Length length = Length::Announced;
+    std::optional<QByteArray> lengthText; // sent as the length instead of the true one
+    QList<QByteArray> headers;            // further header lines, without line ends
+    qint64 dropAfter = -1;                // close after this many body bytes
+    qint64 stallAfter = -1;               // fall silent after this many body bytes
+    bool stallBeforeHeaders = false;      // accept the request, then say nothing
+    int bytesPerSecond = 0;               // trickle the body at this rate; 0: at once
+};
+
+// `content` as a static file server sends it: with "Range: bytes=N-" in the request and
+// `honourRange` set, a 206 from N on (416 when N is past the end); else a 200.
+ScriptedReply fileReply(const QByteArray& content, const RecordedRequest& request,
+                        bool honourRange = true);
+
+// A scripted HTTP server on port 80 of a loopback address of its own (127.x.y.z, chosen
+// from the process id), so that test processes run side by side. One connection at a
+// time, each closed after its answer. Needs root for the port.
+class TestHttpServer {
+public:
+    using Script = std::function<ScriptedReply(const RecordedRequest&)>;
+
+    explicit TestHttpServer(Script script = {});
+    ~TestHttpServer();
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    void setScript(Script script);
+    // Serves `content` as a file, honouring or ignoring Range.
+    void serveFile(const QByteArray& content, bool honourRange = true);
+
+    QString host() const { return host_; }
+    // "http://host" + path; path begins with "/".
+    QString url(const QString& path) const;
+    QList<RecordedRequest> requests() const;
+    int connectionCount() const { return connections_.load(); }
+
+private:
+    void bindToOwnAddress();
+    void serve();
+    void handle(int client);
+    void answer(int client, const ScriptedReply& reply);
+    bool sendAll(int client, const char* data, qint64 size);
+    bool sendBody(int client, const ScriptedReply& reply, const QByteArray& body);
+    bool waitFor(int fd, short events, int timeoutMs);
+    void waitUntilClosed(int client);
+
+    int listener_ = -1;
+    int wake_[2] = {-1, -1};
+    QString host_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> connections_{0};
+    mutable std::mutex mutex_;
+    Script script_;
+    QList<RecordedRequest> requests_;
+    std::thread thread_;
+};
+
+} // namespace larkspur::test
