@@ -20,6 +20,7 @@ TForm1::TForm1(const larkspur::platform::Services& services, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     createControls();
     createTimers();
+    createFetchComponent();
     setWindowOpacity(0.0); // invisible until the fade-in
     connectHandlers();
     larkspur::guarded([this] { FormCreate(this); });

@@ -82,6 +82,7 @@ public:
     QTimer* Timer4;
     QTimer* Timer5;
     QTimer* rest;
+    THTTPGet* HTTPGet1;
 
     // Job state.
     std::uint8_t StartHour = 0;
@@ -132,6 +133,9 @@ public:
     void Timer3Timer(QObject* Sender);
     void Timer4Timer(QObject* Sender);
     void Timer5Timer(QObject* Sender);
+    void HTTPGet1Progress(QObject* Sender, std::int32_t TotalSize, std::int32_t Readed);
+    void HTTPGet1DoneFile(QObject* Sender, const QString& FileName, std::int32_t FileSize);
+    void HTTPGet1Error(QObject* Sender);
 
     // The last step of closing: the window fades to transparent.
     void FadeOut();
@@ -157,6 +161,7 @@ private:
     void LoadSettings();
     void createControls();
     void createTimers();
+    void createFetchComponent();
     void connectHandlers();
     void setAlpha(int alpha);
 

@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/dialup_service.h"
 #include "platform/folder_browser.h"
+#include "platform/http_client.h"
 #include "platform/machine_control.h"
 #include "platform/services.h"
 #include "platform/shell.h"
@@ -41,6 +42,7 @@ int main(int argc, char* argv[]) {
     }
     const auto windows = larkspur::platform::makeX11WindowSystem();
     const auto machine = larkspur::platform::makeLinuxMachineControl();
+    const auto http = larkspur::platform::makeCurlHttpClientFactory();
     larkspur::platform::Services services;
     services.clock = clock.get();
     services.shell = shell.get();
@@ -48,6 +50,7 @@ int main(int argc, char* argv[]) {
     services.dialup = dialup.get();
     services.windows = windows.get();
     services.machine = machine.get();
+    services.http = http.get();
 
     TForm1 form(services);
     form.show();

@@ -3,6 +3,8 @@
 
 #include <QPushButton>
 
+#include "httpget/http_get.h"
+
 void TForm1::Button7Click(QObject*) {}
 
 void TForm1::Button8Click(QObject*) {}
@@ -20,6 +22,7 @@ void TForm1::Timer4Timer(QObject*) {
 void TForm1::Timer5Timer(QObject*) {}
 
 void TForm1::FormClose(QObject*) {
+    HTTPGet1->Abort();
     Button2Click(Button2);
     Button8Click(Button8);
     FadeOut();

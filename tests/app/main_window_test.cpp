@@ -15,6 +15,7 @@
 #include "app/form1.h"
 #include "app/format_duration.h"
 #include "framework/memo.h"
+#include "httpget/http_get.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/form_fixture.h"
 
@@ -280,4 +281,18 @@ TEST_F(MainWindow, ExitSavesFadesOutAndAFailedSaveKeepsTheWindowOpen) {
     EXPECT_EQ(form->windowOpacity(), 0.0);
     EXPECT_TRUE(QFileInfo::exists(path("1.pwl")));
     EXPECT_TRUE(QFileInfo::exists(path("1.txt")));
+}
+
+TEST_F(MainWindow, FetchComponentIsSetUpForTheQueue) {
+    THTTPGet* get = form->HTTPGet1;
+    EXPECT_EQ(get->parent(), form.get());
+    EXPECT_EQ(get->AcceptTypes, "*/*");
+    EXPECT_EQ(get->Agent, "Corvane HTTPGet");
+    EXPECT_TRUE(get->BinaryData);
+    EXPECT_FALSE(get->UseCache);
+    EXPECT_TRUE(get->WaitThread);
+    EXPECT_TRUE(get->ResumeDownload);
+    EXPECT_TRUE(get->OnProgress && get->OnDoneFile && get->OnError);
+    EXPECT_FALSE(get->OnDoneString);
+    EXPECT_TRUE(get->URL.isEmpty() && get->FileName.isEmpty());
 }

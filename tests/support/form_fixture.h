@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/form1.h"
+#include "platform/http_client.h"
 #include "platform/services.h"
 #include "tests/support/error_box_recorder.h"
 #include "tests/support/fake_clock.h"
@@ -30,6 +31,7 @@ protected:
         services.dialup = &dialup;
         services.windows = &windows;
         services.machine = &machine;
+        services.http = http.get();
         makeForm();
     }
 
@@ -54,6 +56,8 @@ protected:
     FakeDialup dialup;
     FakeWindowSystem windows;
     FakeMachineControl machine;
+    std::unique_ptr<platform::HttpClientFactory> http =
+        platform::makeCurlHttpClientFactory(std::chrono::milliseconds(1500));
     ErrorBoxRecorder errorBox;
     platform::Services services;
     std::unique_ptr<TForm1> form;
