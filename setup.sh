@@ -50,7 +50,7 @@ test)
     ;;
 sanitize)
     build build-asan -DCMAKE_BUILD_TYPE=Debug -DLARKSPUR_SANITIZE=ON -DLARKSPUR_BENCH=OFF
-    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan
     ;;
 *)
     echo "usage: $0 [run|test|sanitize]" >&2

@@ -170,6 +170,12 @@ TEST_F(Settings, MissingListFileIsReportedWithItsFullPath) {
     EXPECT_EQ(form->Edit1->text(), "Modem"); // what was loaded before stays
 }
 
+TEST_F(Settings, AListAboveTheMemoCapacityIsRefused) {
+    restartWith(goldenRecord(), QByteArray(16 * 1024 * 1024 + 1, 'u'));
+    EXPECT_EQ(errorBox.messages, QStringList({"Text exceeds memo capacity."}));
+    EXPECT_TRUE(form->Memo1->toPlainText().isEmpty());
+}
+
 TEST_F(Settings, ListLineBreaksBecomeCrLf) {
     restartWith(goldenRecord(), "a\rb\nc\r\nd");
     EXPECT_EQ(form->Memo1->lines(), QStringList({"a", "b", "c", "d"}));
