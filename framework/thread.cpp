@@ -4,6 +4,7 @@
 #include <QThread>
 #include <exception>
 
+#include "framework/event_wake.h"
 #include "framework/guard.h"
 
 namespace larkspur {
@@ -25,6 +26,7 @@ void Thread::start() {
 void Thread::waitFor() {
     while (thread_.joinable() && !ended_)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    wakeEventLoop(); // so that an enclosing loop looks at its own state again
 }
 
 void Thread::synchronize(const std::function<void()>& method) {
@@ -65,6 +67,7 @@ void Thread::finishOnGuiThread() {
     ended_ = true;
     if (const TNotifyEvent handler = OnTerminate)
         guarded([&] { handler(this); });
+    wakeEventLoop(); // a loop waiting for this end must see it
     if (FreeOnTerminate)
         delete this;
 }

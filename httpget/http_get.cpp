@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QScopeGuard>
 
+#include "framework/event_wake.h"
 #include "httpget/http_get_thread.h"
 #include "httpget/quit_watch.h"
 
@@ -88,4 +89,5 @@ void THTTPGet::waitForWorker() {
     });
     while (self && self->worker_)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    larkspur::wakeEventLoop(); // an enclosing loop, told to quit meanwhile, must see it
 }
