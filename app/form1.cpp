@@ -88,14 +88,17 @@ void TForm1::setAlpha(int alpha) {
     setWindowOpacity(alpha / 255.0);
 }
 
+FadeSteps TForm1::fadeSteps() {
+    return {*services_.clock, [this](int alpha) { setAlpha(alpha); },
+            [] { QCoreApplication::processEvents(); }};
+}
+
 void TForm1::FormShow(QObject*) {
-    FadeIn(FadeAlpha, {*services_.clock, [this](int alpha) { setAlpha(alpha); },
-                       [] { QCoreApplication::processEvents(); }});
+    FadeIn(FadeAlpha, fadeSteps());
 }
 
 void TForm1::FadeOut() {
-    FadeOutSteps(FadeAlpha, {*services_.clock, [this](int alpha) { setAlpha(alpha); },
-                             [] { QCoreApplication::processEvents(); }});
+    FadeOutSteps(FadeAlpha, fadeSteps());
 }
 
 void TForm1::AddLog(const QString& text) {

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "app/fade.h"
 #include "app/settings_record.h"
 #include "platform/connection_handle.h"
 #include "platform/services.h"
@@ -164,6 +165,7 @@ private:
     void createFetchComponent();
     void connectHandlers();
     void setAlpha(int alpha);
+    FadeSteps fadeSteps();
 
     larkspur::platform::Services services_;
 };
