@@ -1,28 +1,72 @@
-// The fetch component of the window and the handlers of its events.
+// The queue driver: works through the URL list from the top, one transfer at a time.
 #include "app/form1.h"
 
-#include "httpget/http_get.h"
+#include <QFileInfo>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
 
-void TForm1::createFetchComponent() {
-    HTTPGet1 = new THTTPGet(this, *services_.http);
-    HTTPGet1->setObjectName(QStringLiteral("HTTPGet1"));
-    HTTPGet1->AcceptTypes = QStringLiteral("*/*");
-    HTTPGet1->Agent = QStringLiteral("Corvane HTTPGet");
-    HTTPGet1->BinaryData = true;
-    HTTPGet1->UseCache = false;
-    HTTPGet1->WaitThread = true;
-    HTTPGet1->ResumeDownload = true;
-    HTTPGet1->OnProgress = [this](QObject* Sender, std::int32_t TotalSize, std::int32_t Readed) {
-        HTTPGet1Progress(Sender, TotalSize, Readed);
-    };
-    HTTPGet1->OnDoneFile = [this](QObject* Sender, const QString& FileName, std::int32_t FileSize) {
-        HTTPGet1DoneFile(Sender, FileName, FileSize);
-    };
-    HTTPGet1->OnError = [this](QObject* Sender) { HTTPGet1Error(Sender); };
+#include "framework/memo.h"
+#include "httpget/http_get.h"
+#include "job/queue_rules.h"
+
+using namespace larkspur::job;
+
+void TForm1::Download() {
+    if (StopRequested || queueRunning_)
+        return; // a second run while one waits inside a transfer could make no progress
+    queueRunning_ = true;
+    const auto done = qScopeGuard([this] { queueRunning_ = false; });
+
+    saveLog();
+    setStatus(QStringLiteral("downloading..."));
+    AddLog(QString());
+    int lastCount = Memo1->lineCount();
+    for (;;) {
+        if (StopRequested)
+            return;
+        downloadPass(lastCount);
+        CheckDeadline();
+        if (Memo1->lineCount() == 0) {
+            AddLog(QStringLiteral("All files downloaded"));
+            setStatus(QStringLiteral("downloaded"));
+            FinishJob();
+            return;
+        }
+        if (rest->isActive())
+            return; // the retry pause takes over
+        if (!IsConnected()) {
+            if (!StopRequested)
+                Button7Click(Button7);
+            return;
+        }
+    }
 }
 
-void TForm1::HTTPGet1Progress(QObject*, std::int32_t, std::int32_t) {}
+// Fetches the head line and removes it when it is done or given up. A blank head line
+// names nothing to fetch, so it is dropped at once.
+void TForm1::downloadPass(int& lastCount) {
+    const QString url = Memo1->line(0);
+    if (url.isEmpty()) {
+        Memo1->deleteLine(0);
+        return;
+    }
+    const QString target = DownloadDir + QLatin1Char('/') + fileNameFromUrl(url);
+    HTTPGet1->URL = url;
+    HTTPGet1->FileName = target;
+    AddLog((QFileInfo(target).isFile() ? QStringLiteral("Resume download: ")
+                                       : QStringLiteral("Start download: ")) +
+           url);
+    AddLog(QStringLiteral("  save to: ") + target + QStringLiteral("\r\n"));
+    FileDone = false;
+    HTTPGet1->GetFile();
+    if (removesLine(FileDone, ErrorCount, rest->isActive()))
+        removeFetchedLine(url);
+    countPass(Memo1->lineCount(), lastCount, ErrorCount);
+}
 
-void TForm1::HTTPGet1DoneFile(QObject*, const QString&, std::int32_t) {}
-
-void TForm1::HTTPGet1Error(QObject*) {}
+void TForm1::removeFetchedLine(const QString& url) {
+    const int line = lineToRemove(Memo1->lines(), url);
+    if (line >= 0)
+        Memo1->deleteLine(line);
+}

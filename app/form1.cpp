@@ -26,7 +26,9 @@ TForm1::TForm1(const larkspur::platform::Services& services, QWidget* parent)
     larkspur::guarded([this] { FormCreate(this); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    dialHandover_->close();
+}
 
 void TForm1::connectHandlers() {
     const auto onClick = [this](QPushButton* control, void (TForm1::*handler)(QObject*)) {

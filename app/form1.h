@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QWidget>
+#include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "app/fade.h"
 #include "app/settings_record.h"
+#include "dialup/dial_handover.h"
 #include "platform/connection_handle.h"
 #include "platform/services.h"
 
@@ -18,7 +21,11 @@ class THTTPGet;
 
 namespace larkspur {
 class Memo;
-}
+namespace platform {
+class Clock;
+class DialupService;
+} // namespace platform
+} // namespace larkspur
 
 // The main window: every control the user touches and the state of a download job.
 // Its member functions live in one file per concern (layout, log, fades, settings,
@@ -94,8 +101,10 @@ public:
     bool FileDone = false;
     std::uint8_t ErrorCount = 0;
     std::uint16_t DialAttempt = 0;
-    bool RedialArmed = false;
-    larkspur::platform::ConnectionHandle RasConnection = larkspur::platform::NoConnection;
+    // Both are read by the dial callback on the dial-up service's thread.
+    std::atomic<bool> RedialArmed = false;
+    std::atomic<larkspur::platform::ConnectionHandle> RasConnection =
+        larkspur::platform::NoConnection;
     bool TurnOffWhenDone = false;
     bool DisconnectWhenDone = false;
     QString DownloadDir;
@@ -138,6 +147,14 @@ public:
     void HTTPGet1DoneFile(QObject* Sender, const QString& FileName, std::int32_t FileSize);
     void HTTPGet1Error(QObject* Sender);
 
+    // The job: the queue driver, the end-of-window check and the end-of-job sequence.
+    void Download();
+    void CheckDeadline();
+    void FinishJob();
+
+    // Called by the dial-up service on its own thread; hands window changes over.
+    void RasDialCallback(std::uint32_t message, std::int32_t state, std::uint32_t error);
+
     // The last step of closing: the window fades to transparent.
     void FadeOut();
 
@@ -166,6 +183,18 @@ private:
     void connectHandlers();
     void setAlpha(int alpha);
     FadeSteps fadeSteps();
+    void setStatus(const QString& text);
+    void saveLog();
+    void downloadPass(int& lastCount);
+    void removeFetchedLine(const QString& url);
+    void startDial();
+    static void dialReport(DialHandover& handover, larkspur::platform::Clock& clock,
+                           larkspur::platform::DialupService& dialup, std::uint32_t message,
+                           std::int32_t state, std::uint32_t error);
+
+    bool queueRunning_ = false; // one run of the driver at a time
+    // The dial callback's way to the window; outlives it for reports that come late.
+    std::shared_ptr<DialHandover> dialHandover_ = std::make_shared<DialHandover>(*this);
 
     larkspur::platform::Services services_;
 };

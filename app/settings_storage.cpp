@@ -106,3 +106,7 @@ void writeUrlList(const QString& path, const QString& text) {
     if (const int err = larkspur::writeFileAtomically(path, larkspur::toAnsi(text)))
         throw larkspur::cannotCreateFile(fullPath(path), systemMessage(err));
 }
+
+void writeTextFile(const QString& path, const QString& text) {
+    writeUrlList(path, text);
+}

@@ -25,3 +25,6 @@ QString readUrlList(const QString& path);
 void writeUrlList(const QString& path, const QString& text);
 
 QString withCrLfLineBreaks(const QString& text);
+
+// Replaces a text file with `text` in the program's code page; raises "Cannot create file ...".
+void writeTextFile(const QString& path, const QString& text);

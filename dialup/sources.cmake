@@ -2,6 +2,9 @@
 set(LARKSPUR_DIALUP_SOURCES
     ${CMAKE_SOURCE_DIR}/dialup/connection_probe.cpp
     ${CMAKE_SOURCE_DIR}/dialup/dial_buttons.cpp
+    ${CMAKE_SOURCE_DIR}/dialup/dial_callback.cpp
+    ${CMAKE_SOURCE_DIR}/dialup/dial_handover.cpp
+    ${CMAKE_SOURCE_DIR}/dialup/dial_handover.h
     ${CMAKE_SOURCE_DIR}/dialup/machine_control.cpp
     ${CMAKE_SOURCE_DIR}/dialup/window_closer.cpp
 )

@@ -13,7 +13,7 @@
 
 #include "app/fade.h"
 #include "app/form1.h"
-#include "app/format_duration.h"
+#include "job/format_duration.h"
 #include "framework/memo.h"
 #include "httpget/http_get.h"
 #include "tests/support/fake_clock.h"

@@ -1,4 +1,4 @@
-#include "app/format_duration.h"
+#include "job/format_duration.h"
 
 QString FormatDuration(std::uint32_t milliseconds) {
     std::uint32_t seconds = milliseconds / 1000;

@@ -1,0 +1,27 @@
+#include "job/queue_rules.h"
+
+namespace larkspur::job {
+
+QString fileNameFromUrl(const QString& line) {
+    const qsizetype slash = line.lastIndexOf(QLatin1Char('/'));
+    return line.mid(slash + 1, MaxFileNameLength);
+}
+
+bool removesLine(bool fileDone, std::uint8_t errorCount, bool retryPending) {
+    return fileDone || (errorCount >= 10 && retryPending);
+}
+
+int lineToRemove(const QStringList& lines, const QString& fetchedUrl) {
+    return static_cast<int>(lines.indexOf(fetchedUrl));
+}
+
+void countPass(int lineCount, int& lastCount, std::uint8_t& errorCount) {
+    if (lineCount == lastCount) {
+        ++errorCount;
+    } else {
+        errorCount = 0;
+        lastCount = lineCount;
+    }
+}
+
+} // namespace larkspur::job
