@@ -23,6 +23,7 @@ TForm1::TForm1(const larkspur::platform::Services& services, QWidget* parent)
     createFetchComponent();
     setWindowOpacity(0.0); // invisible until the fade-in
     connectHandlers();
+    Edit5Change(nullptr); // the window the fields show from the start, not 00:00 to 00:00
     larkspur::guarded([this] { FormCreate(this); });
 }
 

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include "tests/support/qt_printers.h"
+
+#include "job/daily_window.h"
+#include "job/dial_texts.h"
+#include "job/queue_rules.h"
+#include "job/transfer_texts.h"
+
+using namespace larkspur::job;
+
+namespace {
+
+struct WindowCase {
+    DailyWindow window;
+    ClockTime now;
+    bool open;
+    bool deadline;
+};
+
+TEST(DailyWindowRules, OpenFromStartUntilEndAndCrossingMidnight) {
+    const DailyWindow night{2, 0, 9, 0};
+    const DailyWindow minute{2, 0, 2, 1};
+    const DailyWindow late{22, 0, 6, 0};
+    const DailyWindow same{5, 0, 5, 0};
+    const DailyWindow badStart{255, 0, 9, 0}; // a field reading -1 never matches the clock
+    const WindowCase cases[] = {
+        {night, {1, 59}, false, false}, {night, {2, 0}, true, false},
+        {night, {8, 59}, true, false},  {night, {9, 0}, false, true},
+        {night, {23, 59}, false, true}, {night, {0, 0}, false, false},
+        {minute, {2, 0}, true, false},  {minute, {2, 1}, false, true},
+        {late, {21, 59}, false, true},  {late, {22, 0}, true, false},
+        {late, {0, 30}, true, false},   {late, {5, 59}, true, false},
+        {late, {6, 0}, false, true},    {same, {5, 0}, false, true},
+        {same, {4, 59}, false, false},  {badStart, {3, 0}, false, false},
+    };
+    for (const WindowCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << int(c.window.startHour) << "-" << int(c.window.endHour)
+                                        << " at " << c.now.hour << ":" << c.now.minute);
+        EXPECT_EQ(windowOpen(c.window, c.now), c.open);
+        EXPECT_EQ(deadlineReached(c.window, c.now), c.deadline);
+    }
+}
+
+TEST(QueueRules, FileNameIsTheTextAfterTheLastSlashCutTo100) {
+    const QString longName(130, 'x');
+    EXPECT_EQ(fileNameFromUrl("http://srv/dir/pack.zip"), "pack.zip");
+    EXPECT_EQ(fileNameFromUrl("http://srv"), "srv");
+    EXPECT_EQ(fileNameFromUrl("http://srv/dir/"), "");
+    EXPECT_EQ(fileNameFromUrl("http://srv/a?b=c#d"), "a?b=c#d");
+    EXPECT_EQ(fileNameFromUrl("http://srv/" + longName), longName.left(100));
+    EXPECT_EQ(fileNameFromUrl(longName), longName.left(100)); // no slash at all
+}
+
+TEST(QueueRules, ALineGoesWhenDoneOrAtItsEleventhFailureAndOnlyThatLine) {
+    EXPECT_TRUE(removesLine(true, 0, false));
+    EXPECT_FALSE(removesLine(false, 9, true));
+    EXPECT_TRUE(removesLine(false, 10, true));
+    EXPECT_FALSE(removesLine(false, 10, false)); // stopped: no error event, the line stays
+    EXPECT_EQ(lineToRemove({"b", "a", "a"}, "a"), 1);
+    EXPECT_EQ(lineToRemove({"b"}, "a"), -1);
+}
+
+TEST(QueueRules, FailuresCountWhileTheLengthHoldsAndWrapAtEightBits) {
+    int lastCount = 300; // a list longer than 255 lines counts like any other
+    std::uint8_t errors = 0;
+    for (int pass = 0; pass < 10; ++pass)
+        countPass(300, lastCount, errors);
+    EXPECT_EQ(errors, 10);
+    countPass(299, lastCount, errors);
+    EXPECT_EQ(errors, 0);
+    EXPECT_EQ(lastCount, 299);
+    errors = 255;
+    countPass(299, lastCount, errors);
+    EXPECT_EQ(errors, 0);
+}
+
+TEST(TransferTexts, NumbersAreGroupedAndTruncated) {
+    const QLocale c = QLocale::c();
+    EXPECT_EQ(bytesOfTotalText(1048576, 2097152, c), "1,048,576 of 2,097,152");
+    EXPECT_EQ(totalBytesText(1536, c), "Total downloaded: 1.50 KB");
+    EXPECT_EQ(totalBytesText(0, c), "Total downloaded: 0.00 KB");
+    EXPECT_EQ(totalBytesText(2'000'000'000, c), "Total downloaded: 1,953,125.00 KB");
+    EXPECT_EQ(progressPosition(1, 3), 66);
+    EXPECT_EQ(progressPosition(5, 0), 0);
+    EXPECT_EQ(speedText(1000, 3), "333333 b/s");
+}
+
+TEST(TransferTexts, ACompletedFileGivesItsLinesAndLeavesSpeedOutWithoutTime) {
+    EXPECT_EQ(fileDoneText("/d/f.zip", 2048, 2000),
+              "Downloaded: f.zip Size: 2048\r\n  Time: 00:00:02\r\n  Average speed: 1024 b/s\r\n");
+    EXPECT_EQ(fileDoneText("/d/f.zip", 10, 0), "Downloaded: f.zip Size: 10\r\n  Time: 00:00:00");
+    EXPECT_EQ(transferErrorText(7), "Error while downloading! (7 of 10)\r\n");
+}
+
+TEST(DialTexts, StatesAndErrorsReadAsTheUserSeesThem) {
+    EXPECT_EQ(dialErrorText(678), dialErrorText(679));
+    EXPECT_EQ(dialErrorText(691), "Пароль не подошел. Use PWLHack.");
+    EXPECT_EQ(dialErrorText(619), "Какая-то ошибка №619");
+    EXPECT_EQ(dialErrorText(720), "Какая-то ошибка №720");
+    EXPECT_TRUE(dialStateStep(8192).startsDownload);
+    EXPECT_FALSE(dialStateStep(8193).startsDownload);
+    EXPECT_TRUE(dialStateStep(3).text.isEmpty());
+}
+
+} // namespace
