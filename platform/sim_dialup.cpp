@@ -1,7 +1,8 @@
 // A scripted modem for tests and demonstrations. The script is a list of steps
 // separated by commas, each STATE[/ERROR][@DELAY]: after DELAY milliseconds (200 when
-// not given) the dial reports STATE with ERROR (0 when not given). A dial whose
-// report of the connected state has no error is listed until it is hung up.
+// not given) the dial reports STATE with ERROR (0 when not given). Scripts separated
+// by ";" are played by successive dials, the last one by every later dial. A dial
+// whose report of the connected state has no error is listed until it is hung up.
 #include <QStringList>
 #include <algorithm>
 #include <condition_variable>
@@ -53,16 +54,25 @@ SimStep parseStep(const QString& step) {
     return parsed;
 }
 
-std::vector<SimStep> parseScript(const QString& script) {
-    std::vector<SimStep> steps;
-    for (const QString& step : (script.isEmpty() ? defaultScript : script).split(','))
+using DialScript = std::vector<SimStep>;
+
+DialScript parseDialScript(const QString& script) {
+    DialScript steps;
+    for (const QString& step : script.split(','))
         steps.push_back(parseStep(step));
     return steps;
 }
 
+std::vector<DialScript> parseScript(const QString& script) {
+    std::vector<DialScript> dials;
+    for (const QString& dial : (script.isEmpty() ? defaultScript : script).split(';'))
+        dials.push_back(parseDialScript(dial));
+    return dials;
+}
+
 class SimDialup : public DialupService {
 public:
-    explicit SimDialup(std::vector<SimStep> steps) : steps_(std::move(steps)) {}
+    explicit SimDialup(std::vector<DialScript> scripts) : scripts_(std::move(scripts)) {}
 
     std::vector<ConnectionHandle> activeConnections() override {
         std::lock_guard lock(mutex_);
@@ -75,14 +85,15 @@ public:
 
     std::uint32_t dial(const DialRequest&, DialCallback callback,
                        ConnectionHandle& handle) override {
+        const DialScript* script = nullptr;
         {
             std::lock_guard lock(mutex_);
             handle = ++lastHandle_;
             dials_[handle] = {};
+            script = &scripts_[std::min(dialsStarted_++, scripts_.size() - 1)];
         }
-        threads_.start([this, callback = std::move(callback), handle](std::stop_token stop) {
-            play(handle, callback, stop);
-        });
+        threads_.start([this, script, callback = std::move(callback),
+                        handle](std::stop_token stop) { play(*script, handle, callback, stop); });
         return 0;
     }
 
@@ -97,8 +108,9 @@ private:
         bool connected = false;
     };
 
-    void play(ConnectionHandle handle, const DialCallback& callback, std::stop_token stop) {
-        for (const SimStep& step : steps_) {
+    void play(const DialScript& script, ConnectionHandle handle, const DialCallback& callback,
+              std::stop_token stop) {
+        for (const SimStep& step : script) {
             if (!waitFor(handle, step.delayMs, stop))
                 return;
             if (step.state == DialState::Connected && step.error == 0)
@@ -121,7 +133,8 @@ private:
             found->second.connected = true;
     }
 
-    const std::vector<SimStep> steps_;
+    const std::vector<DialScript> scripts_;
+    std::size_t dialsStarted_ = 0;
     std::mutex mutex_;
     std::condition_variable_any hungUp_;
     std::map<ConnectionHandle, Dial> dials_;

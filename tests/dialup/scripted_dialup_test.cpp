@@ -56,6 +56,17 @@ TEST(SimDialup, EachDialGetsItsOwnHandleAndAHangUpStopsOnlyItsDial) {
     EXPECT_EQ(service->activeConnections(), std::vector{two});
 }
 
+TEST(SimDialup, SuccessiveDialsPlayTheirOwnScriptsAndTheLastOneRepeats) {
+    DialReportRecorder first, second, third;
+    const auto service = makeSimDialup("19/691@0;8192@0");
+    dialWith(*service, first);
+    EXPECT_EQ(first.waitFor(1), std::vector{report(19, 691)});
+    dialWith(*service, second);
+    EXPECT_EQ(second.waitFor(1), std::vector{report(8192)});
+    dialWith(*service, third);
+    EXPECT_EQ(third.waitFor(1), std::vector{report(8192)});
+}
+
 TEST(SimDialup, GoingAwayDoesNotWaitOutTheScriptsDelays) {
     DialReportRecorder recorder;
     auto service = makeSimDialup("19@60000");
@@ -67,7 +78,7 @@ TEST(SimDialup, GoingAwayDoesNotWaitOutTheScriptsDelays) {
 }
 
 TEST(SimDialup, RefusesScriptsItCannotRead) {
-    for (const char* script : {"x", "19,", "19/", "19@-5", "19/678@", "99999999999", "19;14"})
+    for (const char* script : {"x", "19,", "19/", "19@-5", "19/678@", "99999999999", "19;;14"})
         EXPECT_THROW(makeSimDialup(script), std::invalid_argument) << script;
 }
 
