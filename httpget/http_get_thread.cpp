@@ -12,7 +12,22 @@ using larkspur::platform::HttpInfo;
 
 namespace {
 
-constexpr std::uint16_t HttpPort = 80;
+// Takes an explicit port off the host ("Srv:8080"). An IPv6 literal ("[::1]") has colons
+// of its own; an empty port keeps the scheme's. A port that is no number from 1 to 65535
+// stays in the host, where the client refuses it.
+void takePort(THTTPGetThread::UrlParts& parts) {
+    const qsizetype colon = parts.Host.lastIndexOf(QLatin1Char(':'));
+    if (colon < 0 || parts.Host.endsWith(QLatin1Char(']')))
+        return;
+    const QStringView text = QStringView(parts.Host).mid(colon + 1);
+    const bool digits =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const uint port = text.isEmpty() ? parts.Port : text.toUInt();
+    if (!digits || text.size() > 5 || port < 1 || port > 65535)
+        return;
+    parts.Port = std::uint16_t(port);
+    parts.Host.truncate(colon);
+}
 
 } // namespace
 
@@ -41,11 +56,25 @@ THTTPGetThread::THTTPGetThread(larkspur::platform::HttpClientFactory& http,
 }
 
 THTTPGetThread::UrlParts THTTPGetThread::SplitUrl(const QString& URL) {
-    const QString rest = URL.toLower().startsWith(QLatin1String("http://")) ? URL.mid(7) : URL;
+    const QString lower = URL.toLower();
+    UrlParts parts;
+    QString rest = URL;
+    if (lower.startsWith(QLatin1String("http://"))) {
+        rest = URL.mid(7);
+    } else if (lower.startsWith(QLatin1String("https://"))) {
+        rest = URL.mid(8);
+        parts.Secure = true;
+        parts.Port = HttpsPort;
+    }
     const qsizetype slash = rest.indexOf(QLatin1Char('/'));
-    if (slash < 0)
-        return {QString(), rest};
-    return {rest.left(slash), rest.mid(slash)};
+    if (slash < 0) {
+        parts.Path = rest;
+        return parts;
+    }
+    parts.Host = rest.left(slash);
+    parts.Path = rest.mid(slash);
+    takePort(parts);
+    return parts;
 }
 
 void THTTPGetThread::Detach() {
@@ -108,14 +137,15 @@ void THTTPGetThread::openHandles(const UrlParts& parts) {
     session_ = http_.open(Agent.isEmpty() ? std::nullopt : std::optional(toAnsi(Agent)));
     if (session_)
         connection_ =
-            session_->connect(toAnsi(parts.Host), HttpPort, toAnsi(UserName), toAnsi(Password));
+            session_->connect(toAnsi(parts.Host), parts.Port, toAnsi(UserName), toAnsi(Password));
     if (connection_)
         request_ = connection_->openRequest({PostQuery.isEmpty() ? "GET" : "POST",
                                              toAnsi(parts.Path),
                                              "HTTP/1.1",
                                              toAnsi(Referer),
                                              {"Accept: " + toAnsi(AcceptTypes)},
-                                             !UseCache});
+                                             !UseCache,
+                                             parts.Secure});
 }
 
 void THTTPGetThread::prepareFile() {

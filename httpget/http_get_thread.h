@@ -23,9 +23,14 @@ public:
                    const QString& Referer, bool BinaryData, bool UseCache,
                    const TOnProgressEvent& OnProgress, bool ToFile);
 
+    static constexpr std::uint16_t HttpPort = 80;
+    static constexpr std::uint16_t HttpsPort = 443;
+
     struct UrlParts {
         QString Host;
         QString Path;
+        bool Secure = false; // https
+        std::uint16_t Port = HttpPort;
     };
     static UrlParts SplitUrl(const QString& URL);
 

@@ -15,9 +15,12 @@ bool hasLineBreak(const QByteArray& text) {
     return text.contains('\r') || text.contains('\n');
 }
 
-// Characters that would change what the URL names, or that cannot stand in one.
+// Characters that would change what the URL names, or that cannot stand in one. A colon
+// belongs only inside an IPv6 literal: the port is passed on its own.
 bool isAcceptableServer(const QByteArray& server) {
     if (server.isEmpty())
+        return false;
+    if (server.contains(':') && !(server.startsWith('[') && server.endsWith(']')))
         return false;
     for (const char c : server) {
         const auto byte = static_cast<unsigned char>(c);
@@ -49,28 +52,53 @@ void applyVerb(CURL* easy, const QByteArray& verb) {
         curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.constData());
 }
 
+struct ClientSettings {
+    std::chrono::milliseconds inactivityLimit;
+    QByteArray testCaFile; // empty: the system's trust store
+};
+
 struct ConnectionSettings {
+    ClientSettings client;
     std::optional<QByteArray> agent;
     QByteArray server;
     std::uint16_t port = 80;
     QByteArray userName;
     QByteArray password;
-    std::chrono::milliseconds inactivityLimit;
 };
+
+// "scheme://server[:port]": the port only where it is not the scheme's own, so that the
+// request names the server as before when none was given.
+QByteArray originOf(const ConnectionSettings& connection, bool secure) {
+    const std::uint16_t schemePort = secure ? 443 : 80;
+    QByteArray origin = (secure ? "https://" : "http://") + connection.server;
+    if (connection.port != schemePort)
+        origin += ':' + QByteArray::number(connection.port);
+    return origin;
+}
+
+// Redirects may cross between http and https; each hop is verified like the first.
+void applyProtocols(CURL* easy, const ClientSettings& client) {
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!client.testCaFile.isEmpty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, client.testCaFile.constData());
+}
 
 class CurlRequest : public HttpRequest {
 public:
     CurlRequest(const ConnectionSettings& connection, const HttpRequestSettings& request)
-        : transfer_(connection.inactivityLimit) {
+        : transfer_(connection.client.inactivityLimit) {
         CURL* easy = transfer_.easy();
-        const QByteArray url = "http://" + connection.server + escapeObjectName(request.objectName);
+        const QByteArray url =
+            originOf(connection, request.secure) + escapeObjectName(request.objectName);
         curl_easy_setopt(easy, CURLOPT_URL, url.constData());
-        curl_easy_setopt(easy, CURLOPT_PORT, long(connection.port));
-        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
-        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        applyProtocols(easy, connection.client);
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
-        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(connection.inactivityLimit.count()));
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                         long(connection.client.inactivityLimit.count()));
         curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
                          request.version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0
                                                        : CURL_HTTP_VERSION_1_1);
@@ -148,27 +176,26 @@ private:
 
 class CurlSession : public HttpSession {
 public:
-    CurlSession(std::optional<QByteArray> agent, std::chrono::milliseconds inactivityLimit)
-        : agent_(std::move(agent)), inactivityLimit_(inactivityLimit) {}
+    CurlSession(ClientSettings client, std::optional<QByteArray> agent)
+        : client_(std::move(client)), agent_(std::move(agent)) {}
 
     std::unique_ptr<HttpConnection> connect(const QByteArray& server, std::uint16_t port,
                                             const QByteArray& userName,
                                             const QByteArray& password) override {
-        if (!isAcceptableServer(server))
+        if (!isAcceptableServer(server) || port == 0)
             return nullptr;
         return std::make_unique<CurlConnection>(
-            ConnectionSettings{agent_, server, port, userName, password, inactivityLimit_});
+            ConnectionSettings{client_, agent_, server, port, userName, password});
     }
 
 private:
+    ClientSettings client_;
     std::optional<QByteArray> agent_;
-    std::chrono::milliseconds inactivityLimit_;
 };
 
 class CurlHttpClientFactory : public HttpClientFactory {
 public:
-    explicit CurlHttpClientFactory(std::chrono::milliseconds inactivityLimit)
-        : inactivityLimit_(inactivityLimit) {
+    explicit CurlHttpClientFactory(ClientSettings client) : client_(std::move(client)) {
         static std::once_flag initialised;
         std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     }
@@ -176,18 +203,18 @@ public:
     std::unique_ptr<HttpSession> open(const std::optional<QByteArray>& agent) override {
         if (agent && hasLineBreak(*agent))
             return nullptr;
-        return std::make_unique<CurlSession>(agent, inactivityLimit_);
+        return std::make_unique<CurlSession>(client_, agent);
     }
 
 private:
-    std::chrono::milliseconds inactivityLimit_;
+    ClientSettings client_;
 };
 
 } // namespace
 
 std::unique_ptr<HttpClientFactory>
-makeCurlHttpClientFactory(std::chrono::milliseconds inactivityLimit) {
-    return std::make_unique<CurlHttpClientFactory>(inactivityLimit);
+makeCurlHttpClientFactory(std::chrono::milliseconds inactivityLimit, const QByteArray& testCaFile) {
+    return std::make_unique<CurlHttpClientFactory>(ClientSettings{inactivityLimit, testCaFile});
 }
 
 } // namespace larkspur::platform

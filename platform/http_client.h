@@ -47,6 +47,7 @@ struct HttpRequestSettings {
     QByteArray referrer;      // empty: none
     QList<QByteArray> accept; // whole header lines, e.g. "Accept: */*"
     bool reload = false;      // ask the server for a fresh copy, not a cached one
+    bool secure = false;      // TLS, the server's certificate and name verified
 };
 
 class HttpConnection {
@@ -76,7 +77,10 @@ public:
 // No byte for this long fails a send or a read, so a dead line never hangs a transfer.
 constexpr std::chrono::milliseconds DefaultHttpInactivityLimit{120'000};
 
+// Secure requests trust the system's certificate store. Tests name the CA file of their
+// throwaway servers instead; the program never does.
 std::unique_ptr<HttpClientFactory>
-makeCurlHttpClientFactory(std::chrono::milliseconds inactivityLimit = DefaultHttpInactivityLimit);
+makeCurlHttpClientFactory(std::chrono::milliseconds inactivityLimit = DefaultHttpInactivityLimit,
+                          const QByteArray& testCaFile = {});
 
 } // namespace larkspur::platform
