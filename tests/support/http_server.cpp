@@ -3,8 +3,10 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -62,6 +64,15 @@ RecordedRequest parseHead(const QByteArray& head) {
     return request;
 }
 
+// A write to a client that went away fails with EPIPE instead of ending the tests. TLS
+// writes through the socket itself, so the signal is blocked on the serving thread.
+void blockBrokenPipeSignal() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
 } // namespace
 
 std::optional<QByteArray> RecordedRequest::header(const QByteArray& name) const {
@@ -92,10 +103,13 @@ ScriptedReply fileReply(const QByteArray& content, const RecordedRequest& reques
     return reply;
 }
 
-TestHttpServer::TestHttpServer(Script script) : script_(std::move(script)) {
+TestHttpServer::TestHttpServer(Script script, ServerOptions options)
+    : options_(std::move(options)), script_(std::move(script)) {
     if (pipe(wake_) != 0)
         throw std::runtime_error("pipe failed");
     bindToOwnAddress();
+    if (options_.certificate)
+        tls_ = std::make_unique<TlsServerContext>(options_.certificate(host_));
     thread_ = std::thread([this] { serve(); });
 }
 
@@ -120,7 +134,11 @@ void TestHttpServer::serveFile(const QByteArray& content, bool honourRange) {
 }
 
 QString TestHttpServer::url(const QString& path) const {
-    return QStringLiteral("http://") + host_ + path;
+    const bool secure = options_.certificate != nullptr;
+    QString origin = (secure ? QStringLiteral("https://") : QStringLiteral("http://")) + host_;
+    if (options_.port != (secure ? 443 : 80))
+        origin += QLatin1Char(':') + QString::number(options_.port);
+    return origin + path;
 }
 
 QList<RecordedRequest> TestHttpServer::requests() const {
@@ -142,65 +160,59 @@ void TestHttpServer::bindToOwnAddress() {
         setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         sockaddr_in address{};
         address.sin_family = AF_INET;
-        address.sin_port = htons(80);
+        address.sin_port = htons(options_.port);
         inet_pton(AF_INET, host_.toLatin1().constData(), &address.sin_addr);
         if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
             listen(listener_, 16) == 0)
             return;
         close(listener_);
     }
-    throw std::runtime_error("no loopback address on port 80 (tests run as root)");
+    throw std::runtime_error("no loopback address for the test server (tests run as root)");
 }
 
 void TestHttpServer::serve() {
+    blockBrokenPipeSignal();
     while (!stopping_) {
         if (!waitFor(listener_, POLLIN, -1))
             return;
-        const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (client < 0)
             continue;
         ++connections_;
-        handle(client);
-        close(client);
+        ClientLink link(client, tls_.get());
+        qint64 done = 0;
+        if (complete(
+                link, [&] { return link.handshake(); }, done, RequestTimeoutMs) &&
+            handle(link))
+            link.finish();
     }
 }
 
-void TestHttpServer::handle(int client) {
+bool TestHttpServer::handle(ClientLink& link) {
     QByteArray received;
     qsizetype headEnd = -1;
-    char piece[4096];
-    while ((headEnd = received.indexOf("\r\n\r\n")) < 0) {
-        if (!waitFor(client, POLLIN, RequestTimeoutMs))
-            return;
-        const ssize_t count = recv(client, piece, sizeof piece, 0);
-        if (count <= 0)
-            return;
-        received.append(piece, count);
-    }
+    while ((headEnd = received.indexOf("\r\n\r\n")) < 0)
+        if (!receiveSome(link, received, RequestTimeoutMs))
+            return false;
     RecordedRequest request = parseHead(received.left(headEnd));
     request.body = received.mid(headEnd + 4);
     const qint64 bodySize = request.header("Content-Length").value_or("0").toLongLong();
-    while (request.body.size() < bodySize) {
-        if (!waitFor(client, POLLIN, RequestTimeoutMs))
-            return;
-        const ssize_t count = recv(client, piece, sizeof piece, 0);
-        if (count <= 0)
-            return;
-        request.body.append(piece, count);
-    }
+    while (request.body.size() < bodySize)
+        if (!receiveSome(link, request.body, RequestTimeoutMs))
+            return false;
     Script script;
     {
         const std::lock_guard lock(mutex_);
         requests_.append(request);
         script = script_;
     }
-    answer(client, script ? script(request) : ScriptedReply{404, "no script"});
+    return answer(link, script ? script(request) : ScriptedReply{404, "no script"});
 }
 
-void TestHttpServer::answer(int client, const ScriptedReply& reply) {
+bool TestHttpServer::answer(ClientLink& link, const ScriptedReply& reply) {
     if (reply.stallBeforeHeaders) {
-        waitUntilClosed(client);
-        return;
+        waitUntilClosed(link);
+        return false;
     }
     QByteArray head =
         "HTTP/1.1 " + QByteArray::number(reply.status) + " " + reasonFor(reply.status) + "\r\n";
@@ -213,32 +225,36 @@ void TestHttpServer::answer(int client, const ScriptedReply& reply) {
     for (const QByteArray& line : reply.headers)
         head += line + "\r\n";
     head += "Connection: close\r\n\r\n";
-    if (!sendAll(client, head.constData(), head.size()))
-        return;
+    if (!sendAll(link, head.constData(), head.size()))
+        return false;
     qint64 cut = reply.body.size();
     if (reply.dropAfter >= 0)
         cut = std::min(cut, reply.dropAfter);
     if (reply.stallAfter >= 0)
         cut = std::min(cut, reply.stallAfter);
-    if (!sendBody(client, reply, reply.body.left(cut)))
-        return;
+    if (!sendBody(link, reply, reply.body.left(cut)))
+        return false;
     const bool stalls =
         reply.stallAfter >= 0 && (reply.dropAfter < 0 || reply.stallAfter < reply.dropAfter);
     const bool drops = !stalls && reply.dropAfter >= 0 && reply.dropAfter < reply.body.size();
-    if (stalls)
-        waitUntilClosed(client);
-    else if (!drops && reply.length == ScriptedReply::Length::Chunked)
-        sendAll(client, "0\r\n\r\n", 5);
+    if (stalls) {
+        waitUntilClosed(link);
+        return false;
+    }
+    if (drops)
+        return false;
+    return reply.length != ScriptedReply::Length::Chunked || sendAll(link, "0\r\n\r\n", 5);
 }
 
-bool TestHttpServer::sendBody(int client, const ScriptedReply& reply, const QByteArray& body) {
+bool TestHttpServer::sendBody(ClientLink& link, const ScriptedReply& reply,
+                              const QByteArray& body) {
     const qint64 piece =
         reply.bytesPerSecond > 0 ? std::max(1, reply.bytesPerSecond / 10) : SendPiece;
     for (qint64 at = 0; at < body.size(); at += piece) {
         QByteArray part = body.mid(at, piece);
         if (reply.length == ScriptedReply::Length::Chunked)
             part = QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
-        if (!sendAll(client, part.constData(), part.size()))
+        if (!sendAll(link, part.constData(), part.size()))
             return false;
         if (reply.bytesPerSecond > 0 && waitFor(wake_[0], POLLIN, 100))
             return false; // stopping
@@ -246,14 +262,37 @@ bool TestHttpServer::sendBody(int client, const ScriptedReply& reply, const QByt
     return true;
 }
 
-bool TestHttpServer::sendAll(int client, const char* data, qint64 size) {
-    while (size > 0) {
-        if (!waitFor(client, POLLOUT, RequestTimeoutMs))
+// Repeats `step` until it moves bytes; false when the link closed or failed, the wait
+// timed out or the server stops.
+bool TestHttpServer::complete(ClientLink& link, const std::function<ClientLink::Step()>& step,
+                              qint64& moved, int timeoutMs) {
+    for (;;) {
+        const ClientLink::Step result = step();
+        if (result.count > 0) {
+            moved = result.count;
+            return true;
+        }
+        if (result.waitFor == 0 || !waitFor(link.socket(), result.waitFor, timeoutMs))
             return false;
-        const ssize_t sent = send(client, data, std::min(size, SendPiece), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
+    }
+}
+
+bool TestHttpServer::receiveSome(ClientLink& link, QByteArray& into, int timeoutMs) {
+    char piece[4096];
+    qint64 count = 0;
+    if (!complete(
+            link, [&] { return link.receive(piece, sizeof piece); }, count, timeoutMs))
+        return false;
+    into.append(piece, count);
+    return true;
+}
+
+bool TestHttpServer::sendAll(ClientLink& link, const char* data, qint64 size) {
+    while (size > 0) {
+        qint64 sent = 0;
+        const qint64 piece = std::min(size, SendPiece);
+        if (!complete(
+                link, [&] { return link.send(data, piece); }, sent, RequestTimeoutMs))
             return false;
         data += sent;
         size -= sent;
@@ -278,11 +317,10 @@ bool TestHttpServer::waitFor(int fd, short events, int timeoutMs) {
 }
 
 // A silent server: holds the connection until the client gives up or the server stops.
-void TestHttpServer::waitUntilClosed(int client) {
-    char piece[256];
-    while (waitFor(client, POLLIN, -1))
-        if (recv(client, piece, sizeof piece, 0) <= 0)
-            return;
+void TestHttpServer::waitUntilClosed(ClientLink& link) {
+    QByteArray ignored;
+    while (receiveSome(link, ignored, -1))
+        ignored.clear();
 }
 
 } // namespace larkspur::test

@@ -4,11 +4,16 @@
 #include <QList>
 #include <QString>
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <utility>
+
+#include "tests/support/client_link.h"
+#include "tests/support/test_certificates.h"
 
 namespace larkspur::test {
 
@@ -45,14 +50,20 @@ struct ScriptedReply {
 ScriptedReply fileReply(const QByteArray& content, const RecordedRequest& request,
                         bool honourRange = true);
 
-// A scripted HTTP server on port 80 of a loopback address of its own (127.x.y.z, chosen
-// from the process id), so that test processes run side by side. One connection at a
-// time, each closed after its answer. Needs root for the port.
+struct ServerOptions {
+    std::uint16_t port = 80;
+    // Set: the server speaks TLS with the certificate this makes for its address.
+    std::function<TlsIdentity(const QString& host)> certificate;
+};
+
+// A scripted HTTP server on a port (80 unless told) of a loopback address of its own
+// (127.x.y.z, chosen from the process id), so that test processes run side by side.
+// One connection at a time, each closed after its answer. Needs root for low ports.
 class TestHttpServer {
 public:
     using Script = std::function<ScriptedReply(const RecordedRequest&)>;
 
-    explicit TestHttpServer(Script script = {});
+    explicit TestHttpServer(Script script = {}, ServerOptions options = {});
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
@@ -62,7 +73,8 @@ public:
     void serveFile(const QByteArray& content, bool honourRange = true);
 
     QString host() const { return host_; }
-    // "http://host" + path; path begins with "/".
+    // "http://host" (or "https://host", with ":port" where not the scheme's) + path;
+    // path begins with "/".
     QString url(const QString& path) const;
     QList<RecordedRequest> requests() const;
     int connectionCount() const { return connections_.load(); }
@@ -70,13 +82,19 @@ public:
 private:
     void bindToOwnAddress();
     void serve();
-    void handle(int client);
-    void answer(int client, const ScriptedReply& reply);
-    bool sendAll(int client, const char* data, qint64 size);
-    bool sendBody(int client, const ScriptedReply& reply, const QByteArray& body);
+    // True when the answer went out whole.
+    bool handle(ClientLink& link);
+    bool answer(ClientLink& link, const ScriptedReply& reply);
+    bool complete(ClientLink& link, const std::function<ClientLink::Step()>& step, qint64& moved,
+                  int timeoutMs);
+    bool receiveSome(ClientLink& link, QByteArray& into, int timeoutMs);
+    bool sendAll(ClientLink& link, const char* data, qint64 size);
+    bool sendBody(ClientLink& link, const ScriptedReply& reply, const QByteArray& body);
     bool waitFor(int fd, short events, int timeoutMs);
-    void waitUntilClosed(int client);
+    void waitUntilClosed(ClientLink& link);
 
+    ServerOptions options_;
+    std::unique_ptr<TlsServerContext> tls_;
     int listener_ = -1;
     int wake_[2] = {-1, -1};
     QString host_;
