@@ -13,17 +13,18 @@ using larkspur::platform::HttpInfo;
 namespace {
 
 // Takes an explicit port off the host ("Srv:8080"). An IPv6 literal ("[::1]") has colons
-// of its own; an empty port keeps the scheme's. A port that is no number from 1 to 65535
-// stays in the host, where the client refuses it.
+// of its own. A port that is no number from 1 to 65535 stays in the host, where the client
+// refuses it: so does the colon of an unknown scheme ("ftp://Srv/f" gives "ftp:").
 void takePort(THTTPGetThread::UrlParts& parts) {
     const qsizetype colon = parts.Host.lastIndexOf(QLatin1Char(':'));
     if (colon < 0 || parts.Host.endsWith(QLatin1Char(']')))
         return;
     const QStringView text = QStringView(parts.Host).mid(colon + 1);
     const bool digits =
+        !text.isEmpty() && text.size() <= 5 &&
         std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-    const uint port = text.isEmpty() ? parts.Port : text.toUInt();
-    if (!digits || text.size() > 5 || port < 1 || port > 65535)
+    const uint port = digits ? text.toUInt() : 0;
+    if (port < 1 || port > 65535)
         return;
     parts.Port = std::uint16_t(port);
     parts.Host.truncate(colon);
@@ -106,11 +107,13 @@ void THTTPGetThread::transfer(const UrlParts& parts) {
     Readed = 0;
     if (ToFile)
         prepareFile();
-    sendRequest();
-    if (terminated()) {
+    const bool answered = sendRequest();
+    if (terminated() || !answered) {
         Succeeded = false;
         return;
     }
+    if (ToFile)
+        settleFile();
     const auto length =
         request_ ? request_->queryInfo(HttpInfo::ContentLength) : std::optional<QByteArray>();
     Succeeded = length.has_value();
@@ -148,26 +151,32 @@ void THTTPGetThread::openHandles(const UrlParts& parts) {
                                              parts.Secure});
 }
 
+// An existing file is continued a little before its end.
 void THTTPGetThread::prepareFile() {
-    if (!larkspur::TargetFile::exists(FileName)) {
-        file_.create(FileName);
+    if (!larkspur::TargetFile::exists(FileName))
         return;
-    }
     file_.openExisting(FileName);
     const std::int32_t offset = addByteCount(0, std::max<qint64>(file_.size() - ResumeOverlap, 0));
     Succeeded = request_ && request_->addHeader("Range: bytes=" + QByteArray::number(offset) + "-");
     if (Succeeded)
         Readed = offset;
-    file_.cutAt(Readed);
 }
 
-void THTTPGetThread::sendRequest() {
-    if (!request_)
-        return;
-    if (PostQuery.isEmpty())
-        request_->send({}, {});
+// Only once a server has answered is the file cut, or a fresh one made: a line that is
+// down or a certificate that fails leaves the file as it was.
+void THTTPGetThread::settleFile() {
+    if (file_.isOpen())
+        file_.cutAt(Readed);
     else
-        request_->send("Content-Type: application/x-www-form-urlencoded", toAnsi(PostQuery));
+        file_.create(FileName);
+}
+
+bool THTTPGetThread::sendRequest() {
+    if (!request_)
+        return false;
+    if (PostQuery.isEmpty())
+        return request_->send({}, {});
+    return request_->send("Content-Type: application/x-www-form-urlencoded", toAnsi(PostQuery));
 }
 
 // Only a success carries the file: an error page is never written into it. A partial

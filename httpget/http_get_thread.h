@@ -66,7 +66,9 @@ private:
     void transfer(const UrlParts& parts);
     void openHandles(const UrlParts& parts);
     void prepareFile();
-    void sendRequest();
+    void settleFile();
+    // False when no response came.
+    bool sendRequest();
     bool acceptResponse();
     // False when a stop request ended it.
     bool readBody();
