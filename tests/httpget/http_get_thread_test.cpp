@@ -14,28 +14,34 @@ using namespace larkspur;
 using namespace larkspur::test;
 using Reply = ScriptedReply;
 
-namespace {
-
-QByteArray pattern(int size, char seed = 0) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char((i * 7 + seed) % 251);
-    return bytes;
-}
-
-} // namespace
-
-TEST(SplitUrl, TakesTheSchemeOffOnlyForHttpAndSplitsAtTheFirstSlash) {
-    const auto check = [](const QString& url, const QString& host, const QString& path) {
-        const auto parts = THTTPGetThread::SplitUrl(url);
-        EXPECT_EQ(parts.Host, host) << url.toStdString();
-        EXPECT_EQ(parts.Path, path) << url.toStdString();
+TEST(SplitUrl, TakesTheSchemeAndPortOffAndSplitsAtTheFirstSlash) {
+    struct Row {
+        QString url;
+        QString host;
+        QString path;
+        bool secure;
+        std::uint16_t port;
     };
-    check("HTTP://Srv/dir/f.zip", "Srv", "/dir/f.zip");
-    check("Srv/f.zip", "Srv", "/f.zip");
-    check("http://Srv", "", "Srv");
-    check("https://Srv/f", "https:", "//Srv/f");
-    check("Srv:8080/f", "Srv:8080", "/f");
+    const Row rows[] = {
+        {"HTTP://Srv/dir/f.zip", "Srv", "/dir/f.zip", false, 80},
+        {"Srv/f.zip", "Srv", "/f.zip", false, 80},
+        {"http://Srv", "", "Srv", false, 80},
+        {"hTTps://Srv/f", "Srv", "/f", true, 443},
+        {"https://Srv:8443/f", "Srv", "/f", true, 8443},
+        {"Srv:8080/f", "Srv", "/f", false, 8080},
+        {"http://[::1]:8080/f", "[::1]", "/f", false, 8080},
+        {"http://[::1]/f", "[::1]", "/f", false, 80},
+        {"http://Srv:65536/f", "Srv:65536", "/f", false, 80},
+        {"http://Srv:/f", "Srv:", "/f", false, 80},
+        {"ftp://Srv/f", "ftp:", "//Srv/f", false, 80},
+    };
+    for (const Row& row : rows) {
+        const auto parts = THTTPGetThread::SplitUrl(row.url);
+        EXPECT_EQ(parts.Host, row.host) << row.url.toStdString();
+        EXPECT_EQ(parts.Path, row.path) << row.url.toStdString();
+        EXPECT_EQ(parts.Secure, row.secure) << row.url.toStdString();
+        EXPECT_EQ(parts.Port, row.port) << row.url.toStdString();
+    }
 }
 
 TEST(ResponseChecks, LengthsAreDecimalsWithinThirtyOneBits) {
@@ -94,7 +100,7 @@ TEST_F(Worker, ResumesFiveThousandBytesBeforeTheEndOfAPartialFile) {
     });
     const WorkerOutcome outcome = runWorker(settingsFor("/f.bin"));
 
-    EXPECT_EQ(sizeWhenAsked, 7000);
+    EXPECT_EQ(sizeWhenAsked, 12000); // cut only once the server answers
     EXPECT_EQ(server.requests().value(0).header("Range"), "bytes=7000-");
     EXPECT_TRUE(outcome.succeeded);
     EXPECT_EQ(outcome.totalSize, 12000);
@@ -112,7 +118,7 @@ TEST_F(Worker, AShortPartialFileIsFetchedAgainFromItsStart) {
     });
     const WorkerOutcome outcome = runWorker(settingsFor("/f.bin"));
     EXPECT_EQ(server.requests().value(0).header("Range"), "bytes=0-");
-    EXPECT_EQ(sizeWhenAsked, 0);
+    EXPECT_EQ(sizeWhenAsked, 3000);
     EXPECT_TRUE(outcome.succeeded);
     EXPECT_EQ(fileContent(), content);
 }
@@ -211,21 +217,29 @@ TEST_F(Worker, PostsTheFormAndPassesEveryRequestSetting) {
     EXPECT_EQ(request.header("Authorization"), "Basic " + QByteArray("user:secret").toBase64());
 }
 
-TEST_F(Worker, APortInTheUrlStaysPartOfTheHostAndPortEightyIsUsed) {
-    server.serveFile("ok");
+TEST_F(Worker, TheUrlsPortIsTheOneConnectedTo) {
+    TestHttpServer onPort8080({}, {8080, {}});
+    onPort8080.serveFile("ok");
     WorkerSettings settings = settingsFor("/f.bin");
-    settings.url = server.host() + ":8080/f.bin";
+    settings.url = onPort8080.host() + ":8080/f.bin";
     EXPECT_TRUE(runWorker(settings).succeeded);
-    EXPECT_EQ(server.requests().size(), 1); // the server listens on port 80 only
+    EXPECT_EQ(onPort8080.requests().value(0).header("Host"),
+              (onPort8080.host() + ":8080").toLatin1());
+
+    settings.url = "http://" + onPort8080.host() + "/f.bin"; // port 80: nobody there
+    EXPECT_FALSE(runWorker(settings).succeeded);
+    settings.url = "http://" + onPort8080.host() + ":80800/f.bin";
+    EXPECT_FALSE(runWorker(settings).succeeded);
+    EXPECT_EQ(onPort8080.connectionCount(), 1);
 }
 
-TEST_F(Worker, AUrlWithoutPathFailsAndCutsAnExistingFileToNothing) {
+TEST_F(Worker, AUrlWithoutPathFailsAndLeavesAnExistingFileAlone) {
     writeFile(pattern(12000));
     WorkerSettings settings = settingsFor("");
     settings.url = "http://" + server.host();
     settings.binaryData = false;
     EXPECT_FALSE(runWorker(settings).succeeded);
-    EXPECT_EQ(fileContent(), "");
+    EXPECT_TRUE(fileContent() == pattern(12000));
     EXPECT_EQ(server.connectionCount(), 0);
 }
 

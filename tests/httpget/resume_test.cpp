@@ -1,5 +1,6 @@
 #include <QCryptographicHash>
 #include <QRandomGenerator>
+#include <optional>
 
 #include "tests/support/qt_printers.h"
 
@@ -8,17 +9,22 @@
 
 using namespace larkspur::test;
 
-using Resume = TransferFixture;
+// Over plain HTTP and over TLS.
+class Resume : public TransferFixture, public ::testing::WithParamInterface<bool> {};
 
 // A line that drops five times in a large file: each attempt continues the last, and
 // the file ends up whole.
-TEST_F(Resume, AFileCutFiveTimesEndsIdenticalToTheSource) {
+TEST_P(Resume, AFileCutFiveTimesEndsIdenticalToTheSource) {
+    std::optional<TestHttpServer> secure;
+    if (GetParam())
+        secure.emplace(TestHttpServer::Script{}, secureOn());
+    TestHttpServer& source = secure ? *secure : server;
     auto* random = QRandomGenerator::global();
     QByteArray content(20 * 1000 * 1000, Qt::Uninitialized);
     for (qsizetype i = 0; i < content.size(); ++i)
         content[i] = char(random->generate());
     int attempt = 0;
-    server.setScript([&](const RecordedRequest& request) {
+    source.setScript([&](const RecordedRequest& request) {
         ScriptedReply reply = fileReply(content, request);
         if (attempt++ < 5)
             reply.dropAfter = random->bounded(qint64(1), reply.body.size());
@@ -27,7 +33,7 @@ TEST_F(Resume, AFileCutFiveTimesEndsIdenticalToTheSource) {
 
     QObject owner;
     THTTPGet get(&owner, *http);
-    get.URL = server.url("/big.bin");
+    get.URL = source.url("/big.bin");
     get.FileName = target("big.bin");
     get.WaitThread = true;
     int successes = 0;
@@ -45,3 +51,6 @@ TEST_F(Resume, AFileCutFiveTimesEndsIdenticalToTheSource) {
     EXPECT_EQ(QCryptographicHash::hash(fileContent("big.bin"), QCryptographicHash::Sha256),
               QCryptographicHash::hash(content, QCryptographicHash::Sha256));
 }
+
+INSTANTIATE_TEST_SUITE_P(Lines, Resume, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "https" : "http"; });

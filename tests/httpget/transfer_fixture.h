@@ -13,6 +13,14 @@
 
 namespace larkspur::test {
 
+// Bytes that differ from their neighbours, so that a misplaced piece shows.
+inline QByteArray pattern(int size, char seed = 0) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 7 + seed) % 251);
+    return bytes;
+}
+
 // What one worker left behind, seen from the GUI thread.
 struct WorkerOutcome {
     bool ended = false;
@@ -40,8 +48,8 @@ struct WorkerSettings {
     bool toFile = true;
 };
 
-// A scripted server, a folder for target files, and the real HTTP client with a short
-// inactivity limit so that silent lines fail quickly.
+// A scripted server, a folder for target files, a throwaway CA, and the real HTTP client
+// trusting that CA, with a short inactivity limit so that silent lines fail quickly.
 class TransferFixture : public ::testing::Test {
 protected:
     static constexpr std::chrono::milliseconds InactivityLimit{1500};
@@ -107,10 +115,24 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor(condition, timeoutMs));
     }
 
+    // A TLS server on `port` with a certificate of the fixture's CA for its address.
+    ServerOptions secureOn(std::uint16_t port = 443) {
+        return {port, [this](const QString& host) { return ca.issue(host); }};
+    }
+
     QTemporaryDir dir;
+    TestCertificateAuthority ca;
+    QString caFile = writeCaFile();
     TestHttpServer server;
     std::unique_ptr<platform::HttpClientFactory> http =
-        platform::makeCurlHttpClientFactory(InactivityLimit);
+        platform::makeCurlHttpClientFactory(InactivityLimit, QFile::encodeName(caFile));
+
+private:
+    QString writeCaFile() const {
+        const QString path = dir.filePath(QStringLiteral("ca.pem"));
+        ca.writeCertificate(path);
+        return path;
+    }
 };
 
 } // namespace larkspur::test
