@@ -13,7 +13,18 @@ namespace larkspur::bench {
 
 namespace {
 
-QString configFor(const QString& root, const QString& state) {
+QString tlsLinesFor(const std::optional<NginxServer::Certificate>& tls) {
+    if (!tls)
+        return {};
+    return QStringLiteral(R"(
+        listen %1:443 ssl;
+        ssl_certificate %2;
+        ssl_certificate_key %3;)")
+        .arg(QString::fromLatin1(NginxServer::Address), tls->certificateFile, tls->keyFile);
+}
+
+QString configFor(const QString& root, const QString& state,
+                  const std::optional<NginxServer::Certificate>& tls) {
     return QStringLiteral(R"(daemon off;
 master_process off;
 user root;
@@ -29,22 +40,23 @@ http {
     scgi_temp_path %2/scgi;
     sendfile on;
     server {
-        listen %3:80;
+        listen %3:80;%4
         root %1;
         location /slow/ { limit_rate 8k; }
     }
 }
 )")
-        .arg(root, state, QString::fromLatin1(NginxServer::Address));
+        .arg(root, state, QString::fromLatin1(NginxServer::Address), tlsLinesFor(tls));
 }
 
 } // namespace
 
-NginxServer::NginxServer(const QString& root) {
+NginxServer::NginxServer(const QString& root, std::optional<Certificate> tls) {
     const QString state = root + QStringLiteral("/.nginx");
     QDir().mkpath(state);
     QFile config(state + QStringLiteral("/nginx.conf"));
-    if (!config.open(QIODevice::WriteOnly) || config.write(configFor(root, state).toUtf8()) < 0)
+    if (!config.open(QIODevice::WriteOnly) ||
+        config.write(configFor(root, state, tls).toUtf8()) < 0)
         throw std::runtime_error("cannot write the nginx configuration");
     config.close();
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -53,7 +65,9 @@ NginxServer::NginxServer(const QString& root) {
                     state + QStringLiteral("/error.log"), QStringLiteral("-c"), config.fileName()});
     if (!process_.waitForStarted())
         throw std::runtime_error("cannot start nginx (apt-get install nginx-light)");
-    waitUntilListening();
+    waitUntilListening(80);
+    if (tls)
+        waitUntilListening(443);
 }
 
 NginxServer::~NginxServer() {
@@ -67,10 +81,14 @@ QString NginxServer::url(const QString& path) const {
     return QStringLiteral("http://") + QString::fromLatin1(Address) + path;
 }
 
-void NginxServer::waitUntilListening() const {
+QString NginxServer::secureUrl(const QString& path) const {
+    return QStringLiteral("https://") + QString::fromLatin1(Address) + path;
+}
+
+void NginxServer::waitUntilListening(int port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(80);
+    address.sin_port = htons(port);
     inet_pton(AF_INET, Address, &address.sin_addr);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const int probe = socket(AF_INET, SOCK_STREAM, 0);
