@@ -59,8 +59,8 @@ public:
 class HttpSession {
 public:
     virtual ~HttpSession() = default;
-    // `server` is the host text as given; user name and password authenticate at the
-    // server when the user name is not empty.
+    // `server` is a host name or address (IPv6 in brackets) without a port; user name and
+    // password authenticate at the server when the user name is not empty.
     virtual std::unique_ptr<HttpConnection> connect(const QByteArray& server, std::uint16_t port,
                                                     const QByteArray& userName,
                                                     const QByteArray& password) = 0;
