@@ -3,6 +3,7 @@
 
 #include "platform/curl_transfer.h"
 #include "platform/http_client.h"
+#include "platform/request_target.h"
 
 namespace larkspur::platform {
 
@@ -28,19 +29,6 @@ bool isAcceptableServer(const QByteArray& server) {
             return false;
     }
     return true;
-}
-
-// Spaces, control characters and 8-bit text are sent escaped; the rest as given.
-QByteArray escapeObjectName(const QByteArray& objectName) {
-    QByteArray escaped;
-    for (const char c : objectName) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte >= 0x7F)
-            escaped += '%' + QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
-        else
-            escaped += c;
-    }
-    return escaped;
 }
 
 void applyVerb(CURL* easy, const QByteArray& verb) {
@@ -89,11 +77,12 @@ void applyProtocols(CURL* easy, const ClientSettings& client) {
 class CurlRequest : public HttpRequest {
 public:
     CurlRequest(const ConnectionSettings& connection, const HttpRequestSettings& request)
-        : transfer_(connection.client.inactivityLimit) {
+        : transfer_(connection.client.inactivityLimit, request.stop) {
         CURL* easy = transfer_.easy();
         const QByteArray url =
             originOf(connection, request.secure) + escapeObjectName(request.objectName);
         curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+        curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L); // "/a/../b" is asked for as written
         applyProtocols(easy, connection.client);
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
@@ -145,11 +134,11 @@ public:
             return std::nullopt;
         switch (info) {
         case HttpInfo::ContentLength:
-            return transfer_.header("Content-Length");
+            return transfer_.head().value("Content-Length");
         case HttpInfo::StatusCode:
-            return QByteArray::number(transfer_.status());
+            return QByteArray::number(transfer_.head().status());
         case HttpInfo::ContentRange:
-            return transfer_.header("Content-Range");
+            return transfer_.head().value("Content-Range");
         }
         return std::nullopt;
     }

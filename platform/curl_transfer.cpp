@@ -9,15 +9,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Redirects that libcurl follows by itself; their headers are not the final ones.
-bool isFollowedRedirect(int status) {
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
 } // namespace
 
-CurlTransfer::CurlTransfer(std::chrono::milliseconds inactivityLimit)
-    : inactivityLimit_(inactivityLimit), multi_(curl_multi_init()), easy_(curl_easy_init()) {
+CurlTransfer::CurlTransfer(std::chrono::milliseconds inactivityLimit, HttpStopSignal* stop)
+    : inactivityLimit_(inactivityLimit), stop_(stop), multi_(curl_multi_init()),
+      easy_(curl_easy_init()) {
+    if (stop_)
+        stop_->setWake([multi = multi_] { curl_multi_wakeup(multi); });
     curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlTransfer::onHeader);
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
@@ -26,6 +24,8 @@ CurlTransfer::CurlTransfer(std::chrono::milliseconds inactivityLimit)
 }
 
 CurlTransfer::~CurlTransfer() {
+    if (stop_)
+        stop_->setWake({});
     if (started_)
         curl_multi_remove_handle(multi_, easy_);
     curl_easy_cleanup(easy_);
@@ -43,20 +43,13 @@ bool CurlTransfer::start() {
     started_ = true;
     curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headerList_);
     curl_multi_add_handle(multi_, easy_);
-    pumpUntil([this] { return headersDone_; });
-    return headersDone_;
-}
-
-std::optional<QByteArray> CurlTransfer::header(const QByteArray& name) const {
-    for (const auto& [key, value] : headers_)
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    return std::nullopt;
+    pumpUntil([this] { return response_.complete(); });
+    return response_.complete();
 }
 
 bool CurlTransfer::read(char* buffer, std::uint32_t size, std::uint32_t& bytesRead) {
     bytesRead = 0;
-    if (!started_ || silent_)
+    if (!started_ || gaveUp_)
         return false;
     while (buffered() == 0) {
         if (finished_)
@@ -73,7 +66,9 @@ bool CurlTransfer::read(char* buffer, std::uint32_t size, std::uint32_t& bytesRe
 }
 
 std::size_t CurlTransfer::onHeader(char* data, std::size_t size, std::size_t count, void* self) {
-    static_cast<CurlTransfer*>(self)->takeHeaderLine(QByteArray(data, qsizetype(size * count)));
+    auto* transfer = static_cast<CurlTransfer*>(self);
+    transfer->lastActivity_ = Clock::now();
+    transfer->response_.takeLine(QByteArray(data, qsizetype(size * count)));
     return size * count;
 }
 
@@ -81,27 +76,9 @@ std::size_t CurlTransfer::onBody(char* data, std::size_t size, std::size_t count
     return static_cast<CurlTransfer*>(self)->takeBody(data, size * count);
 }
 
-void CurlTransfer::takeHeaderLine(QByteArray line) {
-    lastActivity_ = Clock::now();
-    line = line.trimmed();
-    if (line.startsWith("HTTP/")) { // a new response begins: forget the previous one
-        const QList<QByteArray> parts = line.split(' ');
-        status_ = parts.size() > 1 ? parts.at(1).toInt() : 0;
-        headers_.clear();
-        sawLocation_ = false;
-        headersDone_ = false;
-    } else if (line.isEmpty()) {
-        headersDone_ = status_ >= 200 && !(isFollowedRedirect(status_) && sawLocation_);
-    } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
-        const QByteArray name = line.left(colon).trimmed();
-        headers_.append({name, line.mid(colon + 1).trimmed()});
-        sawLocation_ = sawLocation_ || name.compare("Location", Qt::CaseInsensitive) == 0;
-    }
-}
-
 std::size_t CurlTransfer::takeBody(const char* data, std::size_t size) {
     lastActivity_ = Clock::now();
-    if (!headersDone_)
+    if (!response_.complete())
         return size; // the body of a redirect or of an interim answer
     if (buffered() > 0 && buffered() + size > BufferCapacity) {
         paused_ = true;
@@ -118,6 +95,10 @@ std::size_t CurlTransfer::takeBody(const char* data, std::size_t size) {
 bool CurlTransfer::pumpUntil(const std::function<bool()>& ready) {
     lastActivity_ = Clock::now();
     for (;;) {
+        if (stopped()) {
+            gaveUp_ = true;
+            return false;
+        }
         int running = 0;
         curl_multi_perform(multi_, &running);
         collectResult();
@@ -125,7 +106,7 @@ bool CurlTransfer::pumpUntil(const std::function<bool()>& ready) {
             return true;
         const auto idle = Clock::now() - lastActivity_;
         if (idle >= inactivityLimit_) {
-            silent_ = true;
+            gaveUp_ = true;
             return false;
         }
         const auto left =

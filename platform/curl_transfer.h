@@ -1,23 +1,24 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
 #include <chrono>
 #include <cstdint>
 #include <curl/curl.h>
 #include <functional>
-#include <optional>
-#include <utility>
 #include <vector>
+
+#include "platform/http_client.h"
+#include "platform/http_response_head.h"
 
 namespace larkspur::platform {
 
 // One HTTP exchange on libcurl's multi interface, driven by its reader: the transfer
 // advances only while send() or read() waits for it, and a full buffer pauses it, so
-// memory stays bounded however slowly the body is consumed.
+// memory stays bounded however slowly the body is consumed. A raised stop signal ends
+// every wait at once.
 class CurlTransfer {
 public:
-    explicit CurlTransfer(std::chrono::milliseconds inactivityLimit);
+    CurlTransfer(std::chrono::milliseconds inactivityLimit, HttpStopSignal* stop);
     ~CurlTransfer();
     CurlTransfer(const CurlTransfer&) = delete;
     CurlTransfer& operator=(const CurlTransfer&) = delete;
@@ -29,10 +30,9 @@ public:
     // Starts the exchange and waits for the final response's headers.
     bool start();
 
-    int status() const { return status_; }
-    // The value of the final response's header `name` (compared without case).
-    std::optional<QByteArray> header(const QByteArray& name) const;
-    bool headersComplete() const { return headersDone_; }
+    // The final response's head, once complete.
+    const HttpResponseHead& head() const { return response_; }
+    bool headersComplete() const { return response_.complete(); }
 
     bool read(char* buffer, std::uint32_t size, std::uint32_t& bytesRead);
 
@@ -41,33 +41,31 @@ public:
 private:
     static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
-    void takeHeaderLine(QByteArray line);
     std::size_t takeBody(const char* data, std::size_t size);
 
     // Drives the exchange until `ready` holds or it ends; false when the line stayed
-    // silent for the inactivity limit.
+    // silent for the inactivity limit or a stop was asked for.
     bool pumpUntil(const std::function<bool()>& ready);
+    bool stopped() const { return stop_ && stop_->raised(); }
     void collectResult();
     void resumeIfDrained();
     std::size_t buffered() const { return buffer_.size() - head_; }
 
     std::chrono::milliseconds inactivityLimit_;
+    HttpStopSignal* stop_;
     CURLM* multi_ = nullptr;
     CURL* easy_ = nullptr;
     curl_slist* headerList_ = nullptr;
     bool started_ = false;
 
-    int status_ = 0;
-    QList<std::pair<QByteArray, QByteArray>> headers_;
-    bool sawLocation_ = false;
-    bool headersDone_ = false;
+    HttpResponseHead response_;
 
     std::vector<char> buffer_;
     std::size_t head_ = 0;
     bool paused_ = false;
 
     bool finished_ = false;
-    bool silent_ = false;
+    bool gaveUp_ = false; // silent too long, or stopped
     CURLcode result_ = CURLE_OK;
     std::chrono::steady_clock::time_point lastActivity_;
 };

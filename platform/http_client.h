@@ -2,9 +2,12 @@
 
 #include <QByteArray>
 #include <QList>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace larkspur::platform {
@@ -16,7 +19,7 @@ namespace larkspur::platform {
 
 // What a request can be asked about its response once it has been sent.
 enum class HttpInfo {
-    ContentLength, // the raw text of the length header
+    ContentLength, // the raw text of the length header; several are joined by ", "
     StatusCode,    // the final status, as decimal text
     ContentRange,  // the raw text of the range header of a partial response
 };
@@ -40,6 +43,33 @@ public:
     virtual bool read(char* buffer, std::uint32_t size, std::uint32_t& bytesRead) = 0;
 };
 
+// Cuts short, from another thread, the waits of the requests that watch it: once it is
+// raised, a send or read that waits for the network returns false within moments, and
+// every later one at once.
+class HttpStopSignal {
+public:
+    // Any thread.
+    void raise() {
+        raised_ = true;
+        const std::lock_guard lock(mutex_);
+        if (wake_)
+            wake_();
+    }
+    bool raised() const { return raised_.load(); }
+
+    // For the client: `wake` (empty: none) is called on the raising thread by raise(),
+    // to end the wait under way.
+    void setWake(std::function<void()> wake) {
+        const std::lock_guard lock(mutex_);
+        wake_ = std::move(wake);
+    }
+
+private:
+    std::atomic<bool> raised_{false};
+    std::mutex mutex_;
+    std::function<void()> wake_;
+};
+
 struct HttpRequestSettings {
     QByteArray verb;          // "GET" or "POST"
     QByteArray objectName;    // the path on the server, beginning with "/"
@@ -48,6 +78,9 @@ struct HttpRequestSettings {
     QList<QByteArray> accept; // whole header lines, e.g. "Accept: */*"
     bool reload = false;      // ask the server for a fresh copy, not a cached one
     bool secure = false;      // TLS, the server's certificate and name verified
+
+    // Ends the request's waits when raised; without one only the inactivity limit does.
+    HttpStopSignal* stop = nullptr;
 };
 
 class HttpConnection {

@@ -5,6 +5,7 @@
 #include "tests/support/qt_printers.h"
 
 #include "platform/http_client.h"
+#include "platform/http_response_head.h"
 #include "tests/support/http_server.h"
 
 using namespace larkspur;
@@ -131,4 +132,30 @@ TEST_F(CurlClient, NoServerMeansNoResponse) {
     const auto get = request("/f", "127.0.255.254"); // nothing listens there
     EXPECT_FALSE(get->send({}, {}));
     EXPECT_EQ(get->queryInfo(HttpInfo::StatusCode), std::nullopt);
+}
+
+TEST(ResponseHead, KeepsOnlyTheFinalAnswerAndEveryValueOfAHeader) {
+    for (const auto& [line, status] :
+         std::initializer_list<std::pair<QByteArray, int>>{{"HTTP/1.1 200 OK", 200},
+                                                           {"HTTP/1.0 404", 404},
+                                                           {"HTTP/1.1 20 OK", 0},
+                                                           {"HTTP/1.1 2000 OK", 0},
+                                                           {"HTTP/1.1 +20 OK", 0},
+                                                           {"ICY 200 OK", 0}})
+        EXPECT_EQ(parseStatusLine(line).value_or(0), status) << line.toStdString();
+
+    HttpResponseHead head;
+    for (const QByteArray line :
+         {"HTTP/1.1 100 Continue\r\n", "\r\n", "HTTP/1.1 302 Found\r\n", "Location: /next\r\n",
+          "Content-Length: 9\r\n", "\r\n", "HTTP/1.1 200 OK\r\n", "Content-Length: 5\r\n",
+          "content-length: 7\r\n", "X-Folded: a\r\n", " b\r\n"}) {
+        EXPECT_FALSE(head.complete());
+        head.takeLine(line);
+    }
+    head.takeLine("\r\n");
+    EXPECT_TRUE(head.complete());
+    EXPECT_EQ(head.status(), 200);
+    EXPECT_EQ(head.value("Content-Length"), "5, 7");
+    EXPECT_EQ(head.value("X-Folded"), "a b");
+    EXPECT_EQ(head.value("Location"), std::nullopt);
 }
