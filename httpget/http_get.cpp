@@ -58,17 +58,23 @@ void THTTPGet::Abort() {
 }
 
 void THTTPGet::ThreadDone(QObject*) {
-    // A failing handler still leaves the component idle.
-    const auto idle = qScopeGuard([this] { worker_ = nullptr; });
-    LastSucceeded = worker_->Succeeded;
+    // A failing handler still leaves the component idle; one that destroyed the
+    // component leaves nothing to touch.
+    const QPointer<THTTPGet> self(this);
+    const THTTPGetThread* worker = worker_;
+    const auto idle = qScopeGuard([self] {
+        if (self)
+            self->worker_ = nullptr;
+    });
+    LastSucceeded = worker->Succeeded;
     if (!LastSucceeded) {
         if (const TNotifyEvent handler = OnError)
             handler(this);
-    } else if (worker_->ToFile) {
+    } else if (worker->ToFile) {
         if (const TOnDoneFileEvent handler = OnDoneFile)
-            handler(this, worker_->FileName, worker_->TotalSize);
+            handler(this, worker->FileName, worker->TotalSize);
     } else if (const TOnDoneStringEvent handler = OnDoneString) {
-        handler(this, worker_->ResultText);
+        handler(this, worker->ResultText);
     }
 }
 

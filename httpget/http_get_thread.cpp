@@ -78,6 +78,10 @@ THTTPGetThread::UrlParts THTTPGetThread::SplitUrl(const QString& URL) {
     return parts;
 }
 
+void THTTPGetThread::stopRequested() {
+    stopSignal_.raise();
+}
+
 void THTTPGetThread::Detach() {
     OnTerminate = nullptr;
     progressDetached_ = true;
@@ -104,32 +108,32 @@ void THTTPGetThread::execute() {
 
 void THTTPGetThread::transfer(const UrlParts& parts) {
     openHandles(parts);
+    if (!request_)
+        return; // no request can be made: the file stays as it was
     Readed = 0;
     if (ToFile)
         prepareFile();
     const bool answered = sendRequest();
-    if (terminated() || !answered) {
+    if (stopped() || !answered) {
         Succeeded = false;
         return;
     }
     if (ToFile)
         settleFile();
-    const auto length =
-        request_ ? request_->queryInfo(HttpInfo::ContentLength) : std::optional<QByteArray>();
-    Succeeded = length.has_value();
-    if (terminated()) {
-        Succeeded = false;
+    const larkspur::ResponseHead head{request_->queryInfo(HttpInfo::StatusCode),
+                                      request_->queryInfo(HttpInfo::ContentLength),
+                                      request_->queryInfo(HttpInfo::ContentRange)};
+    Succeeded = head.contentLength.has_value();
+    if (stopped())
         return;
-    }
-    if (!length && BinaryData)
+    if (!head.contentLength && BinaryData)
         return; // a body of unknown length is not taken
-    if (!acceptResponse()) {
+    const auto plan = larkspur::planBody(head, Readed);
+    if (!plan) {
         Succeeded = false;
         return;
     }
-    if (length)
-        TotalSize = addByteCount(larkspur::parseContentLength(*length), Readed);
-    ResultText.clear();
+    startBody(*plan);
     if (!readBody())
         return;
     Succeeded = ToFile ? TotalSize == Readed : Readed != 0;
@@ -148,7 +152,8 @@ void THTTPGetThread::openHandles(const UrlParts& parts) {
                                              toAnsi(Referer),
                                              {"Accept: " + toAnsi(AcceptTypes)},
                                              !UseCache,
-                                             parts.Secure});
+                                             parts.Secure,
+                                             &stopSignal_});
 }
 
 // An existing file is continued a little before its end.
@@ -157,7 +162,7 @@ void THTTPGetThread::prepareFile() {
         return;
     file_.openExisting(FileName);
     const std::int32_t offset = addByteCount(0, std::max<qint64>(file_.size() - ResumeOverlap, 0));
-    Succeeded = request_ && request_->addHeader("Range: bytes=" + QByteArray::number(offset) + "-");
+    Succeeded = request_->addHeader("Range: bytes=" + QByteArray::number(offset) + "-");
     if (Succeeded)
         Readed = offset;
 }
@@ -172,38 +177,35 @@ void THTTPGetThread::settleFile() {
 }
 
 bool THTTPGetThread::sendRequest() {
-    if (!request_)
-        return false;
     if (PostQuery.isEmpty())
         return request_->send({}, {});
     return request_->send("Content-Type: application/x-www-form-urlencoded", toAnsi(PostQuery));
 }
 
-// Only a success carries the file: an error page is never written into it. A partial
-// answer must start where the file was cut; a whole answer to a resumed request
-// replaces the file from its start.
-bool THTTPGetThread::acceptResponse() {
-    if (!request_)
-        return false;
-    const auto status = request_->queryInfo(HttpInfo::StatusCode);
-    if (!larkspur::isSuccessStatus(status))
-        return false;
-    if (status == "206")
-        return larkspur::rangeStart(request_->queryInfo(HttpInfo::ContentRange)) == Readed;
-    if (ToFile && Readed > 0) {
+// Nothing of the answer reaches the file before planBody() has accepted all of it. A whole
+// answer to a resumed request replaces the file from its start.
+void THTTPGetThread::startBody(const larkspur::BodyPlan& plan) {
+    if (plan.restart && ToFile) {
         file_.cutAt(0);
         Readed = 0;
     }
+    if (plan.totalSize)
+        TotalSize = *plan.totalSize;
+    ResultText.clear();
+}
+
+bool THTTPGetThread::stopped() {
+    if (!terminated())
+        return false;
+    Succeeded = false;
     return true;
 }
 
 bool THTTPGetThread::readBody() {
     std::array<char, ChunkSize> chunk;
     for (;;) {
-        if (terminated()) {
-            Succeeded = false;
+        if (stopped())
             return false;
-        }
         BytesRead = 0;
         if (!request_->read(chunk.data(), ChunkSize, BytesRead) || BytesRead == 0)
             return true;

@@ -7,6 +7,7 @@
 
 #include "framework/thread.h"
 #include "httpget/httpget_events.h"
+#include "httpget/response_checks.h"
 #include "httpget/target_file.h"
 #include "platform/http_client.h"
 
@@ -61,6 +62,7 @@ public:
 
 protected:
     void execute() override;
+    void stopRequested() override;
 
 private:
     void transfer(const UrlParts& parts);
@@ -69,13 +71,16 @@ private:
     void settleFile();
     // False when no response came.
     bool sendRequest();
-    bool acceptResponse();
+    void startBody(const larkspur::BodyPlan& plan);
+    // True, with the outcome set to failure, once a stop was asked for.
+    bool stopped();
     // False when a stop request ended it.
     bool readBody();
     void UpdateProgress();
     void CloseHandles();
 
     larkspur::platform::HttpClientFactory& http_;
+    larkspur::platform::HttpStopSignal stopSignal_;
     std::unique_ptr<larkspur::platform::HttpSession> session_;
     std::unique_ptr<larkspur::platform::HttpConnection> connection_;
     std::unique_ptr<larkspur::platform::HttpRequest> request_;

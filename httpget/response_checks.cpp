@@ -1,5 +1,6 @@
 #include "httpget/response_checks.h"
 
+#include <QList>
 #include <limits>
 
 #include "framework/errors.h"
@@ -10,7 +11,8 @@ namespace {
 
 constexpr std::int64_t MaxByteCount = std::numeric_limits<std::int32_t>::max();
 
-std::optional<std::int64_t> parseDecimal(const QByteArray& text) {
+// Digits only, at most 18 of them so that the value fits.
+std::optional<std::int64_t> parseDecimal(QByteArrayView text) {
     if (text.isEmpty() || text.size() > 18)
         return std::nullopt;
     std::int64_t value = 0;
@@ -22,20 +24,60 @@ std::optional<std::int64_t> parseDecimal(const QByteArray& text) {
     return value;
 }
 
-} // namespace
-
-std::int32_t parseContentLength(const QByteArray& text) {
-    const auto value = parseDecimal(text.trimmed());
-    if (!value || *value > MaxByteCount)
-        throw Error(QStringLiteral("'%1' is not a valid length").arg(QString::fromLatin1(text)));
-    return std::int32_t(*value);
+std::optional<BodyPlan> planPartial(const ResponseHead& head, std::int32_t offset,
+                                    std::optional<std::int32_t> length) {
+    const auto range = head.contentRange ? parseContentRange(*head.contentRange) : std::nullopt;
+    if (!range || range->first != offset || range->last < range->first ||
+        range->last + 1 != range->complete || range->complete > MaxByteCount)
+        return std::nullopt;
+    if (length && *length != range->last - range->first + 1)
+        return std::nullopt;
+    return BodyPlan{false, length ? std::optional(std::int32_t(range->complete)) : std::nullopt};
 }
 
-std::int32_t addByteCount(std::int32_t base, std::int64_t extra) {
-    const std::int64_t sum = std::int64_t(base) + extra;
-    if (sum > MaxByteCount || sum < 0)
-        throw Error(QStringLiteral("More than %1 bytes").arg(MaxByteCount));
-    return std::int32_t(sum);
+} // namespace
+
+std::optional<BodyPlan> planBody(const ResponseHead& head, std::int32_t offset) {
+    if (!isSuccessStatus(head.status))
+        return std::nullopt;
+    std::optional<std::int32_t> length;
+    if (head.contentLength) {
+        length = parseContentLength(*head.contentLength);
+        if (!length)
+            return std::nullopt;
+    }
+    if (head.status == "206")
+        return planPartial(head, offset, length);
+    return BodyPlan{offset > 0, length};
+}
+
+std::optional<std::int32_t> parseContentLength(const QByteArray& text) {
+    std::optional<std::int64_t> agreed;
+    for (const QByteArray& item : text.split(',')) {
+        const auto value = parseDecimal(item.trimmed());
+        if (!value || *value > MaxByteCount || (agreed && *agreed != *value))
+            return std::nullopt;
+        agreed = value;
+    }
+    return agreed ? std::optional(std::int32_t(*agreed)) : std::nullopt;
+}
+
+std::optional<ContentRange> parseContentRange(const QByteArray& text) {
+    const QByteArray trimmed = text.trimmed();
+    const qsizetype space = trimmed.indexOf(' ');
+    if (space < 0 || trimmed.left(space).compare("bytes", Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    const QByteArray range = trimmed.mid(space + 1).trimmed();
+    const qsizetype dash = range.indexOf('-');
+    const qsizetype slash = range.indexOf('/');
+    if (dash < 0 || slash < dash)
+        return std::nullopt;
+    const auto first = parseDecimal(QByteArrayView(range).first(dash));
+    const auto last = parseDecimal(QByteArrayView(range).sliced(dash + 1, slash - dash - 1));
+    const auto complete = parseDecimal(QByteArrayView(range).sliced(slash + 1));
+    if (!first || !last || !complete)
+        return std::nullopt;
+    return ContentRange{*first, *last, *complete};
 }
 
 bool isSuccessStatus(const std::optional<QByteArray>& status) {
@@ -43,16 +85,11 @@ bool isSuccessStatus(const std::optional<QByteArray>& status) {
     return code && *code >= 200 && *code <= 299;
 }
 
-std::optional<std::int64_t> rangeStart(const std::optional<QByteArray>& contentRange) {
-    if (!contentRange)
-        return std::nullopt;
-    const QByteArray text = contentRange->trimmed();
-    if (!text.startsWith("bytes "))
-        return std::nullopt;
-    const qsizetype dash = text.indexOf('-');
-    if (dash < 0)
-        return std::nullopt;
-    return parseDecimal(text.mid(6, dash - 6).trimmed());
+std::int32_t addByteCount(std::int32_t base, std::int64_t extra) {
+    const std::int64_t sum = std::int64_t(base) + extra;
+    if (sum > MaxByteCount || sum < 0)
+        throw Error(QStringLiteral("More than %1 bytes").arg(MaxByteCount));
+    return std::int32_t(sum);
 }
 
 } // namespace larkspur

@@ -6,17 +6,42 @@
 
 namespace larkspur {
 
-// The announced body length: a decimal number of 0 to 2 147 483 647, blanks around it
-// allowed. Anything else raises larkspur::Error.
-std::int32_t parseContentLength(const QByteArray& text);
+// What a response's head says, as the client reports it; none where it has no such value.
+struct ResponseHead {
+    std::optional<QByteArray> status;
+    std::optional<QByteArray> contentLength; // several lengths come joined by ", "
+    std::optional<QByteArray> contentRange;
+};
 
-// `base` + `extra` as a transfer counts bytes; raises larkspur::Error past 2 147 483 647.
-std::int32_t addByteCount(std::int32_t base, std::int64_t extra);
+// How the body of an accepted response goes into the target.
+struct BodyPlan {
+    bool restart = false; // the whole resource came: it replaces the file from its start
+    std::optional<std::int32_t> totalSize; // the size once the body is in, when announced
+};
+
+// Decides, before the target is touched, whether the answer to a request that resumed at
+// `offset` (0: from the start) may be written. Only a success carries the file; a partial
+// answer must run from `offset` to the end of the resource; the lengths it announces must
+// agree with each other and fit a transfer's count. None: the transfer fails.
+std::optional<BodyPlan> planBody(const ResponseHead& head, std::int32_t offset);
+
+// The announced body length: a decimal number of 0 to 2 147 483 647, blanks around it
+// allowed, or a list of that same number ("42, 42"); none for anything else.
+std::optional<std::int32_t> parseContentLength(const QByteArray& text);
+
+struct ContentRange {
+    std::int64_t first;
+    std::int64_t last;
+    std::int64_t complete; // the length of the whole resource
+};
+// "bytes 7000-11999/12000", the unit in any case; none for anything else, an unknown
+// complete length ("/*") included.
+std::optional<ContentRange> parseContentRange(const QByteArray& text);
 
 // A final status of 200 to 299.
 bool isSuccessStatus(const std::optional<QByteArray>& status);
 
-// The first byte a partial response carries ("bytes 7000-11999/12000" gives 7000).
-std::optional<std::int64_t> rangeStart(const std::optional<QByteArray>& contentRange);
+// `base` + `extra` as a transfer counts bytes; raises larkspur::Error past 2 147 483 647.
+std::int32_t addByteCount(std::int32_t base, std::int64_t extra);
 
 } // namespace larkspur

@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMetaProperty>
 #include <QTimer>
@@ -45,8 +46,10 @@ protected:
         server.setScript([slow](const RecordedRequest&) { return slow; });
     }
 
+    // Waits for the network end only when asked to stop.
+    std::unique_ptr<platform::HttpClientFactory> patient = platform::makeCurlHttpClientFactory();
     QObject owner;
-    THTTPGet* get = new THTTPGet(&owner, *http);
+    THTTPGet* get = new THTTPGet(&owner, *patient);
     QStringList events;
     QObject* eventSender = nullptr;
     QObject* progressSender = nullptr;
@@ -191,4 +194,53 @@ TEST_F(Component, AQuitRequestDuringTheWaitStopsTheTransferAndEndsTheLoop) {
     QCoreApplication::exec();
     EXPECT_EQ(events, QStringList({"error"}));
     EXPECT_LT(clock.elapsed(), 10'000);
+}
+
+TEST_F(Component, StopEndsAWaitForTheNetworkWithinASecond) {
+    ScriptedReply mute;
+    mute.stallBeforeHeaders = true;
+    ScriptedReply stalled{200, QByteArray(100000, 's')};
+    stalled.stallAfter = 10000;
+    const std::pair<const char*, std::function<void()>> stages[] = {
+        {"send",
+         [&] {
+             server.setReading(false);
+             get->PostQuery = QString(6 << 20, 'p'); // more than the socket buffers take
+         }},
+        {"headers", [&] { server.setScript([&](const RecordedRequest&) { return mute; }); }},
+        {"body", [&] { server.setScript([&](const RecordedRequest&) { return stalled; }); }},
+    };
+    for (const auto& [stage, stall] : stages) {
+        server.setReading(true);
+        get->PostQuery.clear();
+        stall();
+        events.clear();
+        QFile::remove(target());
+        get->GetFile();
+        QTest::qWait(1000); // the worker is waiting for the line now
+        QElapsedTimer clock;
+        clock.start();
+        get->Abort();
+        waitUntil([this] { return !events.isEmpty(); });
+        EXPECT_LT(clock.elapsed(), 1000) << stage;
+        EXPECT_EQ(events, QStringList({"error"})) << stage;
+    }
+    EXPECT_EQ(QFileInfo(target()).size(), 10000); // what arrived is kept
+}
+
+TEST_F(Component, AnOutcomeHandlerMayDestroyTheComponent) {
+    for (const int status : {200, 404}) {
+        server.setScript([status](const RecordedRequest&) { return ScriptedReply{status, "x"}; });
+        const auto destroy = [this] {
+            delete get;
+            get = nullptr;
+        };
+        get->OnDoneFile = [destroy](QObject*, const QString&, std::int32_t) { destroy(); };
+        get->OnError = [destroy](QObject*) { destroy(); };
+        get->WaitThread = true;
+        QFile::remove(target());
+        get->GetFile();
+        EXPECT_EQ(get, nullptr) << status;
+        get = new THTTPGet(&owner, *patient);
+    }
 }

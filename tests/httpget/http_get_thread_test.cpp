@@ -44,17 +44,44 @@ TEST(SplitUrl, TakesTheSchemeAndPortOffAndSplitsAtTheFirstSlash) {
     }
 }
 
-TEST(ResponseChecks, LengthsAreDecimalsWithinThirtyOneBits) {
+TEST(ResponseChecks, LengthsAreDecimalsWithinThirtyOneBitsThatAgree) {
     EXPECT_EQ(parseContentLength(" 5000 "), 5000);
     EXPECT_EQ(parseContentLength("2147483647"), 2147483647);
-    for (const QByteArray bad : {"", "12abc", "-5", "2147483648", "0x10", "99999999999999999999"})
-        EXPECT_THROW(parseContentLength(bad), Error) << bad.toStdString();
+    EXPECT_EQ(parseContentLength("42, 42"), 42);
+    for (const QByteArray bad :
+         {"", "12abc", "-5", "2147483648", "0x10", "99999999999999999999", "42, 43", "42,"})
+        EXPECT_EQ(parseContentLength(bad), std::nullopt) << bad.toStdString();
     EXPECT_THROW(addByteCount(2147483000, 1000), Error);
-    EXPECT_EQ(rangeStart(QByteArray("bytes 7000-11999/12000")), 7000);
-    EXPECT_EQ(rangeStart(QByteArray("bytes */12000")), std::nullopt);
     EXPECT_TRUE(isSuccessStatus(QByteArray("206")));
     EXPECT_FALSE(isSuccessStatus(QByteArray("404")));
     EXPECT_FALSE(isSuccessStatus(std::nullopt));
+}
+
+TEST(ResponseChecks, APlanTellsWhereTheBodyGoesAndHowLargeTheFileWillBe) {
+    struct Case {
+        const char* status;
+        std::optional<QByteArray> length;
+        std::optional<QByteArray> range;
+        std::int32_t offset;
+        std::optional<std::pair<bool, std::optional<std::int32_t>>> plan; // restart, total
+    };
+    using P = std::pair<bool, std::optional<std::int32_t>>;
+    const Case cases[] = {
+        {"200", "5000", {}, 0, P{false, 5000}},
+        {"200", "5000", {}, 7000, P{true, 5000}},
+        {"200", {}, {}, 7000, P{true, std::nullopt}},
+        {"206", "5000", "bytes 7000-11999/12000", 7000, P{false, 12000}},
+        {"206", {}, "bytes 7000-11999/12000", 7000, P{false, std::nullopt}},
+        {"206", "5000", "bytes 7000-11999/12000", 6000, {}},
+        {"206", {}, {}, 7000, {}},
+        {"206", "1", "bytes 2147483647-2147483647/2147483648", 2147483647, {}},
+        {"404", "5000", {}, 0, {}},
+    };
+    for (const Case& c : cases) {
+        const auto plan = planBody({QByteArray(c.status), c.length, c.range}, c.offset);
+        const auto got = plan ? std::optional(P{plan->restart, plan->totalSize}) : std::nullopt;
+        EXPECT_EQ(got, c.plan) << c.status << " " << c.range.value_or("").toStdString();
+    }
 }
 
 using Worker = TransferFixture;

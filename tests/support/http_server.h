@@ -69,6 +69,10 @@ public:
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     void setScript(Script script);
+    // When cleared, the server accepts a connection but reads nothing from it until the
+    // client gives up or reading is set again, so that a client sending a large body
+    // has to wait.
+    void setReading(bool reading) { reading_ = reading; }
     // Serves `content` as a file, honouring or ignoring Range.
     void serveFile(const QByteArray& content, bool honourRange = true);
 
@@ -99,6 +103,7 @@ private:
     int wake_[2] = {-1, -1};
     QString host_;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> reading_{true};
     std::atomic<int> connections_{0};
     mutable std::mutex mutex_;
     Script script_;
