@@ -3,6 +3,7 @@
 #   ./setup.sh run     build and start the program
 #   ./setup.sh test    build and run the whole test suite
 #   ./setup.sh sanitize  build with AddressSanitizer and UndefinedBehaviorSanitizer and run the suite
+#   ./setup.sh fuzz [SECONDS]  build the fuzz targets with clang and run each for SECONDS (30)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +15,7 @@ packages=(
     xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-liberation xdotool faketime
     ppp dbus python3 python3-dbusmock
     curl wget nginx-light
+    clang libclang-rt-14-dev
 )
 
 install_missing() {
@@ -56,8 +58,13 @@ sanitize)
     # tens of megabytes are not what the sanitizers look at.
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan -LE e2e
     ;;
+fuzz)
+    build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DLARKSPUR_FUZZ=ON \
+        -DLARKSPUR_TESTS=OFF -DLARKSPUR_BENCH=OFF
+    fuzz/run_fuzzers.sh build-fuzz "${2:-30}"
+    ;;
 *)
-    echo "usage: $0 [run|test|sanitize]" >&2
+    echo "usage: $0 [run|test|sanitize|fuzz [SECONDS]]" >&2
     exit 2
     ;;
 esac
