@@ -4,6 +4,7 @@
 #   ./setup.sh test    build and run the whole test suite
 #   ./setup.sh sanitize  build with AddressSanitizer and UndefinedBehaviorSanitizer and run the suite
 #   ./setup.sh fuzz [SECONDS]  build the fuzz targets with clang and run each for SECONDS (30)
+#   ./setup.sh package   build the Debian package, check it, install it and start it once
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -16,6 +17,7 @@ packages=(
     ppp dbus python3 python3-dbusmock
     curl wget nginx-light
     clang libclang-rt-14-dev
+    dpkg-dev file desktop-file-utils appstream
 )
 
 install_missing() {
@@ -42,6 +44,31 @@ run_tests() { # build-dir, extra ctest arguments...
     xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$dir" --output-on-failure -j2 "$@"
 }
 
+# Builds the .deb, shows it, installs it as a user would and checks what it installed.
+package() {
+    build build-package -DCMAKE_BUILD_TYPE=Release -DLARKSPUR_TESTS=OFF -DLARKSPUR_BENCH=OFF
+    rm -f build-package/larkspur_*.deb
+    (cd build-package && cpack -G DEB)
+    local deb
+    deb=$(echo build-package/larkspur_*.deb)
+    dpkg-deb -c "$deb"
+    dpkg -I "$deb"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --reinstall "./$deb"
+    local entry=/usr/share/applications/org.larkspur.Larkspur.desktop
+    desktop-file-validate "$entry"
+    appstreamcli validate --no-net /usr/share/metainfo/org.larkspur.Larkspur.metainfo.xml
+    [[ $(command -v larkspur) == /usr/bin/larkspur ]]
+    larkspur --version
+    # Started as the menu starts it, from the home folder, it must come up and stay up.
+    local command home
+    command=$(sed -n 's/^Exec=//p' "$entry")
+    home=$(mktemp -d)
+    (cd "$home" && HOME=$home xvfb-run -a -s "-screen 0 1280x1024x24" \
+        sh -c "$command & pid=\$!; sleep 3; kill -0 \$pid && kill \$pid")
+    rm -rf "$home"
+    echo "$deb installed and started"
+}
+
 install_missing
 case "${1:-run}" in
 run)
@@ -63,8 +90,11 @@ fuzz)
         -DLARKSPUR_TESTS=OFF -DLARKSPUR_BENCH=OFF
     fuzz/run_fuzzers.sh build-fuzz "${2:-30}"
     ;;
+package)
+    package
+    ;;
 *)
-    echo "usage: $0 [run|test|sanitize|fuzz [SECONDS]]" >&2
+    echo "usage: $0 [run|test|sanitize|fuzz [SECONDS]|package]" >&2
     exit 2
     ;;
 esac

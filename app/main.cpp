@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QFont>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "app/form1.h"
@@ -23,9 +25,27 @@ void installFontSubstitutes() {
     QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
 }
 
+// `--version` and `--help` answer in one line, before any window or display is touched.
+std::optional<int> answerCommandLine(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("larkspur " LARKSPUR_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::puts("Usage: larkspur [--version] [--help]: opens the window that fetches a "
+                      "list of URLs at night; settings and list in ./1.pwl and ./1.txt");
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (const auto status = answerCommandLine(argc, argv))
+        return *status;
     QApplication application(argc, argv);
     installFontSubstitutes();
     larkspur::setApplicationTitle(QStringLiteral("Project2.exe"));
