@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "app/form1.h"
+#include "dialup/window_dialup_hooks.h"
 #include "framework/error_box.h"
 #include "platform/clock.h"
 #include "platform/dialup_service.h"
@@ -53,9 +54,10 @@ int main(int argc, char* argv[]) {
     const auto clock = larkspur::platform::makeSystemClock();
     const auto shell = larkspur::platform::makeDesktopShell();
     const auto folders = larkspur::platform::makeFolderTreeBrowser();
+    WindowDialupHooks dialupHooks;
     std::unique_ptr<larkspur::platform::DialupService> dialup;
     try {
-        dialup = larkspur::platform::makeDialupService();
+        dialup = larkspur::platform::makeDialupService(dialupHooks.hooks());
     } catch (const std::invalid_argument& error) {
         std::fprintf(stderr, "larkspur: %s\n", error.what());
         return 2;
@@ -73,6 +75,7 @@ int main(int argc, char* argv[]) {
     services.http = http.get();
 
     TForm1 form(services);
+    dialupHooks.attach(form);
     form.show();
     const int status = application.exec();
     dialup.reset(); // its threads report to the window, so they end while it is there

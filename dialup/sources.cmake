@@ -7,4 +7,6 @@ set(LARKSPUR_DIALUP_SOURCES
     ${CMAKE_SOURCE_DIR}/dialup/dial_handover.h
     ${CMAKE_SOURCE_DIR}/dialup/machine_control.cpp
     ${CMAKE_SOURCE_DIR}/dialup/window_closer.cpp
+    ${CMAKE_SOURCE_DIR}/dialup/window_dialup_hooks.cpp
+    ${CMAKE_SOURCE_DIR}/dialup/window_dialup_hooks.h
 )

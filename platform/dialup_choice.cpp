@@ -1,17 +1,16 @@
-#include <QFileInfo>
 #include <stdexcept>
 
 #include "platform/dialup_service.h"
 
 namespace larkspur::platform {
 
-std::unique_ptr<DialupService> makeDialupService() {
+std::unique_ptr<DialupService> makeDialupService(const DialupHooks& hooks) {
     const QString choice = qEnvironmentVariable("LARKSPUR_DIALUP");
     if (choice.isEmpty())
-        return QFileInfo(PppdPaths{}.program).isExecutable() ? makePppdDialup()
-                                                             : makeDirectDialup();
+        return makeLineRuleDialup(makeDirectDialup(), makePppdDialup({}, hooks.notice),
+                                  hooks.entry);
     if (choice == "pppd")
-        return makePppdDialup();
+        return makePppdDialup({}, hooks.notice);
     if (choice == "direct")
         return makeDirectDialup();
     if (choice == "sim")

@@ -69,6 +69,17 @@ public:
     virtual void hangUp(ConnectionHandle handle) = 0;
 };
 
+// Puts a line into the program's log, from any thread: what an error code alone cannot
+// tell the user.
+using DialNotice = std::function<void(const QString& line)>;
+
+// What the services ask of the window they serve.
+struct DialupHooks {
+    // The "Connection" field as it is now; called where the services list connections.
+    std::function<QString()> entry;
+    DialNotice notice;
+};
+
 // Where pppd and the files it keeps are; tests point these at stand-ins.
 struct PppdPaths {
     QString program = QStringLiteral("/usr/sbin/pppd");
@@ -77,14 +88,21 @@ struct PppdPaths {
     QString pidFileDir = QStringLiteral("/run");
 };
 
-std::unique_ptr<DialupService> makePppdDialup(const PppdPaths& paths = {});
+std::unique_ptr<DialupService> makePppdDialup(const PppdPaths& paths = {}, DialNotice notice = {});
 std::unique_ptr<DialupService> makeDirectDialup();
 // Throws std::invalid_argument for a script that does not parse.
 std::unique_ptr<DialupService> makeSimDialup(const QString& script);
 
+// The line a newcomer gets: while no dialled line is up, an empty entry is the machine's
+// own network, always up, and a named entry is dialled; a dialled line that is up is the
+// line whatever the entry. Hang-ups go to the service whose handle they name.
+std::unique_ptr<DialupService> makeLineRuleDialup(std::unique_ptr<DialupService> ownNetwork,
+                                                  std::unique_ptr<DialupService> dialled,
+                                                  std::function<QString()> entry);
+
 // The implementation LARKSPUR_DIALUP names ("pppd", "direct", "sim" or "sim:SCRIPT");
-// without it, pppd where it is installed, else direct. Throws std::invalid_argument
-// for a value it does not know.
-std::unique_ptr<DialupService> makeDialupService();
+// without it, the line rule over direct and pppd. Throws std::invalid_argument for a
+// value it does not know.
+std::unique_ptr<DialupService> makeDialupService(const DialupHooks& hooks);
 
 } // namespace larkspur::platform

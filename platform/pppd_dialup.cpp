@@ -85,8 +85,9 @@ ChildLaunch pppdLaunch(const QString& program, const DialRequest& request) {
 
 class PppdDialup : public DialupService {
 public:
-    explicit PppdDialup(PppdPaths paths)
-        : paths_(std::move(paths)), programName_(QFileInfo(paths_.program).fileName().left(15)) {}
+    PppdDialup(PppdPaths paths, DialNotice notice)
+        : paths_(std::move(paths)), programName_(QFileInfo(paths_.program).fileName().left(15)),
+          notice_(std::move(notice)) {}
 
     ~PppdDialup() override {
         // Dials still under way end with us; lines already up stay up.
@@ -106,12 +107,17 @@ public:
 
     std::uint32_t dial(const DialRequest& request, DialCallback callback,
                        ConnectionHandle& handle) override {
-        if (!isPlainName(request.entry) ||
-            !QFileInfo(QDir(paths_.peersDir).filePath(request.entry)).isFile())
+        const QString peersFile = QDir(paths_.peersDir).filePath(request.entry);
+        if (!isPlainName(request.entry) || !QFileInfo(peersFile).isFile()) {
+            tell(QStringLiteral("No dial-up entry \"%1\": there is no peers file %2")
+                     .arg(request.entry, peersFile));
             return DialError::EntryNotFound;
+        }
         auto child = ChildProcess::start(pppdLaunch(paths_.program, request));
-        if (!child)
+        if (!child) {
+            tell(QStringLiteral("%1 cannot be started (package ppp)").arg(paths_.program));
             return DialError::HardwareFailure;
+        }
         auto run = std::make_shared<PppdRun>(child->pid());
         {
             std::lock_guard lock(mutex_);
@@ -132,6 +138,11 @@ public:
     }
 
 private:
+    void tell(const QString& line) const {
+        if (notice_)
+            notice_(line);
+    }
+
     void follow(ConnectionHandle handle, PppdRun& run, ChildProcess& child,
                 const DialCallback& callback) {
         const auto report = [&](std::int32_t state, std::uint32_t error) {
@@ -192,6 +203,7 @@ private:
 
     const PppdPaths paths_;
     const QString programName_;
+    const DialNotice notice_;
     std::mutex mutex_;
     std::map<ConnectionHandle, std::shared_ptr<PppdRun>> runs_;
     ConnectionHandle nextDial_ = 0;
@@ -200,8 +212,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<DialupService> makePppdDialup(const PppdPaths& paths) {
-    return std::make_unique<PppdDialup>(paths);
+std::unique_ptr<DialupService> makePppdDialup(const PppdPaths& paths, DialNotice notice) {
+    return std::make_unique<PppdDialup>(paths, std::move(notice));
 }
 
 } // namespace larkspur::platform

@@ -104,18 +104,18 @@ protected:
 
 TEST_F(DialupChoice, TheVariableNamesTheImplementation) {
     qputenv("LARKSPUR_DIALUP", "direct");
-    EXPECT_EQ(makeDialupService()->activeConnections().size(), 1u);
+    EXPECT_EQ(makeDialupService({})->activeConnections().size(), 1u);
 
     qputenv("LARKSPUR_DIALUP", "sim:8192/691@0");
     DialReportRecorder recorder;
-    const auto sim = makeDialupService();
+    const auto sim = makeDialupService({});
     dialWith(*sim, recorder);
     EXPECT_EQ(recorder.waitFor(1), std::vector{report(8192, 691)});
     EXPECT_TRUE(sim->activeConnections().empty());
 
     for (const char* unknown : {"ppp", "sim:zz", "Direct"}) {
         qputenv("LARKSPUR_DIALUP", unknown);
-        EXPECT_THROW(makeDialupService(), std::invalid_argument) << unknown;
+        EXPECT_THROW(makeDialupService({}), std::invalid_argument) << unknown;
     }
 }
 
