@@ -11,6 +11,7 @@
 #include "app/download_folder.h"
 #include "app/settings_storage.h"
 #include "framework/ansi_text.h"
+#include "framework/atomic_file.h"
 #include "framework/errors.h"
 #include "framework/memo.h"
 
@@ -32,15 +33,25 @@ std::uint8_t lowByteOfInteger(const QLineEdit* field) {
     return static_cast<std::uint8_t>(value);
 }
 
+// A damaged record's folder may carry the zero bytes of its padding, which no path can.
+QString storedFolder(const SettingsRecord& record) {
+    const QByteArray text = record.string(SettingsRecord::Folder);
+    const qsizetype end = text.indexOf('\0');
+    return fromAnsi(end < 0 ? text : text.first(end));
+}
+
 } // namespace
 
 void TForm1::FormCreate(QObject*) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    larkspur::removeStaleTemporaries(SettingsFileName);
+    larkspur::removeStaleTemporaries(UrlListFileName);
     const QFileInfo settings(SettingsFileName);
     if (settings.exists() && !settings.isDir())
         LoadSettings();
     else
         Button10Click(Button10);
+    larkspur::removeStaleTemporaries(DownloadDir + QLatin1Char('/') + LogFileName);
     EnableShutdownPrivilegeAtStartup();
 }
 
@@ -69,7 +80,7 @@ void TForm1::LoadSettings() {
     EndHour = record.byte(SettingsRecord::EndHour);
     EndMinute = record.byte(SettingsRecord::EndMinute);
 
-    DownloadDir = fromAnsi(record.string(SettingsRecord::Folder));
+    DownloadDir = storedFolder(record);
     Edit9->setText(DownloadDir);
     if (DownloadDir.isEmpty())
         DownloadDir = defaultDownloadDir();

@@ -68,7 +68,9 @@ SettingsRecord readSettingsFile(const QString& path) {
 }
 
 void writeSettingsFile(const QString& path, const SettingsRecord& record) {
-    if (const int err = larkspur::writeFileAtomically(path, record.toBytes()))
+    // The password in it is scrambled, not encrypted: only its owner may read it.
+    if (const int err =
+            larkspur::writeFileAtomically(path, record.toBytes(), larkspur::FileAccess::OwnerOnly))
         raiseInOut(err);
 }
 

@@ -7,6 +7,8 @@
 // The two files of the working directory.
 inline const QString SettingsFileName = QStringLiteral("1.pwl");
 inline const QString UrlListFileName = QStringLiteral("1.txt");
+// The log, in the download folder.
+inline const QString LogFileName = QStringLiteral("log.txt");
 
 // The URL list is refused above this size, as a memo that cannot hold it.
 constexpr qsizetype UrlListCapacity = 16 * 1024 * 1024;
@@ -15,7 +17,7 @@ constexpr qsizetype UrlListCapacity = 16 * 1024 * 1024;
 // "Read beyond end of file" when it is shorter than a record, "File access denied"
 // when it is read-only.
 SettingsRecord readSettingsFile(const QString& path);
-// Replaces the settings file with the record; raises InOutError.
+// Replaces the settings file with the record, readable by its owner only; raises InOutError.
 void writeSettingsFile(const QString& path, const SettingsRecord& record);
 
 // The URL list as text with CR LF line breaks (a lone CR or LF becomes CR LF).

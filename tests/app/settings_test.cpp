@@ -6,6 +6,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "tests/support/qt_printers.h"
 
@@ -27,6 +28,11 @@ void writeFile(const QString& path, const QByteArray& data) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(data);
+}
+
+unsigned modeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 void putString(QByteArray& record, int offset, const QByteArray& text) {
@@ -226,7 +232,32 @@ TEST_F(Settings, DamagedLengthBytesAreClampedToTheirFields) {
     restartWith(record);
     EXPECT_EQ(form->Edit1->text().size(), 30);
     EXPECT_EQ(form->Edit1->text().left(5), "Modem");
-    EXPECT_EQ(form->Edit9->text().size(), 128);
+    // The folder's zero padding is no part of a path.
+    EXPECT_EQ(form->Edit9->text(), path("dl"));
+    EXPECT_EQ(form->DownloadDir, path("dl"));
+}
+
+TEST_F(Settings, TheRecordIsReadableByItsOwnerOnlyAndTheListAsUsual) {
+    const mode_t previous = ::umask(022);
+    form->Button2Click(form->Button2);
+    EXPECT_EQ(modeOf(path("1.pwl")), 0600u);
+    EXPECT_EQ(modeOf(path("1.txt")), 0644u);
+
+    ::chmod(QFile::encodeName(path("1.pwl")).constData(), 0664);
+    form->Button2Click(form->Button2);
+    EXPECT_EQ(modeOf(path("1.pwl")), 0600u);
+    ::umask(previous);
+}
+
+TEST_F(Settings, TemporariesOfInterruptedSavesAreRemovedAtStart) {
+    const QStringList stale{".1.pwl.larkspur-Ab12Cd", ".1.txt.larkspur-Xy34Zw",
+                            "dl/.log.txt.larkspur-Qq11Qq"};
+    QDir(workDir.path()).mkdir("dl");
+    for (const QString& name : stale)
+        writeFile(path(name), "half");
+    restartWith(goldenRecord(), "");
+    for (const QString& name : stale)
+        EXPECT_FALSE(QFileInfo::exists(path(name))) << name.toStdString();
 }
 
 TEST_F(Settings, CyrillicTextIsStoredAsWindows1251AndComesBack) {
