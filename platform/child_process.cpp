@@ -19,6 +19,7 @@ namespace {
 constexpr int firstPrivateFd = 10;    // above every descriptor the child is given
 constexpr std::size_t maxLine = 4096; // longer output lines are cut
 constexpr int pollMs = 250;
+constexpr int exitPollMs = 50;
 
 class Fd {
 public:
@@ -95,13 +96,21 @@ struct SpawnSetup {
     }
 };
 
-// Output to our pipe, the secret at its descriptor, a process group and default signals.
+// Output to our pipe, the secret at its descriptor and nothing else of ours: every
+// other descriptor, inherited ones without close-on-exec too, is closed in the child.
+// A process group of its own and default signals.
 void prepare(SpawnSetup& setup, int outputFd, int secretFd, int secretTarget) {
     posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&setup.actions, outputFd, 1);
     posix_spawn_file_actions_adddup2(&setup.actions, outputFd, 2);
-    if (secretFd >= 0)
+    int firstClosed = 3;
+    if (secretFd >= 0) {
         posix_spawn_file_actions_adddup2(&setup.actions, secretFd, secretTarget);
+        for (int below = firstClosed; below < secretTarget; ++below)
+            posix_spawn_file_actions_addclose(&setup.actions, below);
+        firstClosed = secretTarget + 1;
+    }
+    posix_spawn_file_actions_addclosefrom_np(&setup.actions, firstClosed);
     sigset_t none, defaults;
     sigemptyset(&none);
     sigemptyset(&defaults);
@@ -111,6 +120,20 @@ void prepare(SpawnSetup& setup, int outputFd, int secretFd, int secretTarget) {
     posix_spawnattr_setpgroup(&setup.attributes, 0);
     posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
                                                     POSIX_SPAWN_SETPGROUP);
+}
+
+// A SIGCHLD that is ignored (or SA_NOCLDWAIT) makes the kernel reap children at once:
+// their exit status is lost and their pids are free for others while we still use them.
+void keepChildrenWaitable() {
+    struct sigaction current {};
+    if (::sigaction(SIGCHLD, nullptr, &current) != 0)
+        return;
+    if (current.sa_handler != SIG_IGN && !(current.sa_flags & SA_NOCLDWAIT))
+        return;
+    if (current.sa_handler == SIG_IGN)
+        current.sa_handler = SIG_DFL;
+    current.sa_flags &= ~SA_NOCLDWAIT;
+    ::sigaction(SIGCHLD, &current, nullptr);
 }
 
 } // namespace
@@ -130,6 +153,7 @@ std::optional<ChildProcess> ChildProcess::start(const ChildLaunch& launch) {
     const std::vector<char*> argv = pointers(arguments);
     const std::vector<char*> envp = pointers(environment);
 
+    keepChildrenWaitable();
     SpawnSetup setup;
     prepare(setup, outputWrite.get(), secretRead.get(), launch.secretFd);
     pid_t pid = 0;
@@ -149,23 +173,29 @@ ChildProcess::~ChildProcess() {
 
 bool ChildProcess::hasExited() const {
     siginfo_t info{};
-    return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-           info.si_pid == pid_;
+    if (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0)
+        return errno == ECHILD; // reaped behind our back: gone all the same
+    return info.si_pid == pid_;
 }
 
-void ChildProcess::readLines(const std::function<void(std::string_view)>& onLine) {
+void ChildProcess::readLines(const std::function<void(std::string_view)>& onLine,
+                             const std::function<void()>& meanwhile) {
     std::string pending;
     char chunk[1024];
     for (;;) {
+        meanwhile();
         pollfd watched{outputFd_, POLLIN, 0};
         const int ready = ::poll(&watched, 1, pollMs);
         if (ready < 0 && errno == EINTR)
             continue;
-        // Something the child started may hold the pipe after it has gone.
-        if (ready == 0 && hasExited())
-            break;
         if (ready < 0)
             break;
+        if (ready == 0) {
+            // Something the child started may hold the pipe after it has gone.
+            if (hasExited())
+                break;
+            continue;
+        }
         const ssize_t count = ::read(outputFd_, chunk, sizeof chunk);
         if (count < 0 && errno == EINTR)
             continue;
@@ -183,10 +213,10 @@ void ChildProcess::readLines(const std::function<void(std::string_view)>& onLine
         onLine(pending);
 }
 
-void ChildProcess::waitUntilExited() {
-    siginfo_t info{};
-    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT) != 0 &&
-           errno == EINTR) {
+void ChildProcess::waitUntilExited(const std::function<void()>& meanwhile) {
+    while (!hasExited()) {
+        meanwhile();
+        ::poll(nullptr, 0, exitPollMs);
     }
 }
 

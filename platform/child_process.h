@@ -35,10 +35,13 @@ public:
     pid_t pid() const { return pid_; }
 
     // Hands each output line to `onLine` until the output ends or the child has exited.
-    void readLines(const std::function<void(std::string_view)>& onLine);
+    // `meanwhile` runs at least every quarter of a second, for the owner's deadlines.
+    void readLines(const std::function<void(std::string_view)>& onLine,
+                   const std::function<void()>& meanwhile);
 
-    // Waits until the child has exited without reaping it, so its pid stays reserved.
-    void waitUntilExited();
+    // Waits until the child has exited without reaping it, so its pid stays reserved;
+    // `meanwhile` as for readLines.
+    void waitUntilExited(const std::function<void()>& meanwhile);
 
     // Reaps the exited child: its exit status, or -1 when a signal ended it.
     int reap();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,6 +26,7 @@ constexpr std::int32_t Connected = 8192;
 // Error codes the services produce, in the same numbering.
 namespace DialError {
 constexpr std::uint32_t PortAlreadyOpen = 602;
+constexpr std::uint32_t WrongInfo = 604;
 constexpr std::uint32_t PortNotFound = 615;
 constexpr std::uint32_t EntryNotFound = 623;
 constexpr std::uint32_t ConnectionClosed = 628;
@@ -88,7 +90,18 @@ struct PppdPaths {
     QString pidFileDir = QStringLiteral("/run");
 };
 
-std::unique_ptr<DialupService> makePppdDialup(const PppdPaths& paths = {}, DialNotice notice = {});
+// Whether this process has root's rights; pppd takes its password plugin only then.
+bool processRunsAsRoot();
+
+// How long pppd may take and what it may be handed; tests shorten and fake these.
+struct PppdLimits {
+    std::chrono::milliseconds dialDeadline = std::chrono::minutes(3);      // not up by then: failed
+    std::chrono::milliseconds terminationGrace = std::chrono::seconds(10); // SIGTERM to SIGKILL
+    std::function<bool()> runsAsRoot = processRunsAsRoot;
+};
+
+std::unique_ptr<DialupService> makePppdDialup(const PppdPaths& paths = {}, DialNotice notice = {},
+                                              const PppdLimits& limits = {});
 std::unique_ptr<DialupService> makeDirectDialup();
 // Throws std::invalid_argument for a script that does not parse.
 std::unique_ptr<DialupService> makeSimDialup(const QString& script);

@@ -2,8 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <algorithm>
 #include <optional>
+#include <unistd.h>
+
+#include "platform/pidfd.h"
 
 namespace larkspur::platform {
 namespace {
@@ -43,16 +47,30 @@ std::vector<PppInterface> pppInterfacesUp(const QString& interfacesDir) {
     return up;
 }
 
-pid_t pppdOfInterface(const QString& pidFileDir, const QString& interfaceName,
-                      const QString& programName) {
+bool isPppInterfaceName(const QString& name) {
+    static const QRegularExpression pppName(QStringLiteral("^ppp[0-9]{1,5}$"));
+    return pppName.match(name).hasMatch();
+}
+
+int pppdOfInterface(const QString& pidFileDir, const QString& interfaceName,
+                    const QString& programName) {
+    if (!isPppInterfaceName(interfaceName))
+        return -1;
     bool ok = false;
     const QByteArray firstLine =
         readSmallFile(QDir(pidFileDir).filePath(interfaceName + ".pid")).split('\n').value(0);
     const pid_t pid = firstLine.trimmed().toInt(&ok);
     if (!ok || pid <= 0)
-        return 0;
-    const QByteArray command = readSmallFile(QStringLiteral("/proc/%1/comm").arg(pid));
-    return command == programName.toUtf8() ? pid : 0;
+        return -1;
+    // Held first, then checked: the name read afterwards is that of the process held.
+    const int pidfd = openPidfd(pid);
+    if (pidfd < 0)
+        return -1;
+    if (readSmallFile(QStringLiteral("/proc/%1/comm").arg(pid)) != programName.toUtf8()) {
+        ::close(pidfd);
+        return -1;
+    }
+    return pidfd;
 }
 
 } // namespace larkspur::platform

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <sys/types.h>
 #include <vector>
 
 namespace larkspur::platform {
@@ -14,9 +13,14 @@ struct PppInterface {
 // The PPP interfaces that are up, by interface index, read from a sysfs class folder.
 std::vector<PppInterface> pppInterfacesUp(const QString& interfacesDir);
 
-// The pppd that runs an interface, from the pid file pppd keeps for it; 0 when there
-// is none or the pid no longer belongs to a process of that program name.
-pid_t pppdOfInterface(const QString& pidFileDir, const QString& interfaceName,
-                      const QString& programName);
+// Only "ppp" and a unit number names an interface of pppd's here: any other text,
+// such as "../x" from the far end's echo, names no interface and no pid file.
+bool isPppInterfaceName(const QString& name);
+
+// The pppd that runs an interface, from the pid file pppd keeps for it, as a pidfd
+// that holds on to that very process; -1 when there is none or the pid no longer
+// belongs to a process of that program name.
+int pppdOfInterface(const QString& pidFileDir, const QString& interfaceName,
+                    const QString& programName);
 
 } // namespace larkspur::platform

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/dialup_service.h"
+#include "platform/ppp_interfaces.h"
 
 namespace larkspur::platform {
 namespace {
@@ -47,9 +48,9 @@ std::uint32_t modemAnswerIn(std::string_view line) {
     return 0;
 }
 
-bool isAuthenticationRequest(std::string_view line) {
-    return contains(line, "sent [PAP AuthReq") || contains(line, "rcvd [CHAP Challenge") ||
-           contains(line, "rcvd [EAP Request");
+// "Connect: ppp0 <--> /dev/ttyS0": the link's negotiation, authentication first, begins.
+bool isNegotiationStart(std::string_view line) {
+    return startsWith(line, "Connect: ");
 }
 
 bool isOurAuthenticationSuccess(std::string_view line) {
@@ -62,12 +63,17 @@ bool isNetworkUp(std::string_view line) {
 
 } // namespace
 
+PppdProgress::PppdProgress(InterfaceCheck interfaceIsUp)
+    : interfaceIsUp_(std::move(interfaceIsUp)) {}
+
 std::optional<std::int32_t> PppdProgress::onLine(std::string_view line) {
     if (const std::uint32_t answer = modemAnswerIn(line))
         modemAnswer_ = answer;
     constexpr std::string_view interfacePrefix = "Using interface ";
-    if (startsWith(line, interfacePrefix))
-        interfaceName_ = QString::fromUtf8(trimmed(line.substr(interfacePrefix.size())));
+    if (startsWith(line, interfacePrefix)) {
+        const QString name = QString::fromUtf8(trimmed(line.substr(interfacePrefix.size())));
+        interfaceName_ = isPppInterfaceName(name) ? name : QString();
+    }
     if (connected_)
         return std::nullopt;
     const auto state = stateOf(line);
@@ -81,13 +87,14 @@ std::optional<std::int32_t> PppdProgress::onLine(std::string_view line) {
 std::optional<std::int32_t> PppdProgress::stateOf(std::string_view line) {
     if (startsWith(line, "Serial connection established"))
         return DialState::DeviceConnected;
-    if (isAuthenticationRequest(line)) {
-        const bool retry = std::exchange(authenticationStarted_, true);
+    if (isNegotiationStart(line)) {
+        // A second one in a run: pppd dialled again (persist) after a failed attempt.
+        const bool retry = std::exchange(negotiationStarted_, true);
         return retry ? DialState::AuthRetry : DialState::StartAuthentication;
     }
     if (isOurAuthenticationSuccess(line))
         return DialState::Authenticated;
-    if (isNetworkUp(line))
+    if (isNetworkUp(line) && !interfaceName_.isEmpty() && interfaceIsUp_(interfaceName_))
         return DialState::Connected;
     return std::nullopt;
 }
@@ -119,6 +126,11 @@ std::uint32_t PppdProgress::errorForExit(int exitStatus) const {
 
 std::uint32_t PppdProgress::errorForSignal() const {
     return DialError::UserClosed;
+}
+
+std::uint32_t PppdProgress::errorForDeadline() const {
+    // pppd that redials on its own (persist) keeps meeting the same answer.
+    return modemAnswer_ ? modemAnswer_ : DialError::NoAnswer;
 }
 
 } // namespace larkspur::platform

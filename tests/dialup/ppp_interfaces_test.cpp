@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include "platform/dialup_service.h"
@@ -18,7 +19,8 @@ protected:
         QDir(dir.path()).mkdir("net");
         QDir(dir.path()).mkdir("run");
         service = makePppdDialup({QStringLiteral(LARKSPUR_PPPD_STANDIN), dir.filePath("peers"),
-                                  dir.filePath("net"), dir.filePath("run")});
+                                  dir.filePath("net"), dir.filePath("run")},
+                                 {}, {std::chrono::seconds(30), std::chrono::milliseconds(400)});
     }
 
     void addInterface(const QString& name, int index, int type, const char* flags) {
@@ -36,14 +38,16 @@ protected:
     }
 
     // A process whose program name is pppd, as a real one's would be.
-    void startHeldPppd(QProcess& process) {
-        write(dir.filePath("scenario"), "hold\n");
+    void startHeldPppd(QProcess& process, const QByteArray& scenario = "hold\n") {
+        write(dir.filePath("scenario"), scenario);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("STANDIN_SCENARIO", dir.filePath("scenario"));
         environment.insert("STANDIN_RECORD", dir.path());
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(LARKSPUR_PPPD_STANDIN), {});
         ASSERT_TRUE(process.waitForStarted());
+        for (int tries = 0; tries < 100 && !QFile::exists(dir.filePath("waiting")); ++tries)
+            QThread::msleep(50); // its signal handling is set up
     }
 
     QTemporaryDir dir;
@@ -70,6 +74,17 @@ TEST_F(PppInterfacesTest, HangingUpAListedConnectionEndsThePppdOfItsPidFile) {
     service->hangUp(4);
     ASSERT_TRUE(pppd.waitForFinished(5000));
     EXPECT_EQ(pppd.exitCode(), 5);
+}
+
+TEST_F(PppInterfacesTest, APppdThatIgnoresSigtermIsKilledAfterTheGracePeriod) {
+    addInterface("ppp0", 4, 512, "0x1091");
+    QProcess pppd;
+    startHeldPppd(pppd, "stubborn\n");
+    write(dir.filePath("run/ppp0.pid"), QByteArray::number(pppd.processId()) + "\n");
+    service->hangUp(4); // returns at once: the grace period passes on a thread of its own
+    EXPECT_FALSE(pppd.waitForFinished(200));
+    ASSERT_TRUE(pppd.waitForFinished(5000));
+    EXPECT_EQ(pppd.exitStatus(), QProcess::CrashExit); // killed
 }
 
 TEST_F(PppInterfacesTest, AStalePidFileOfAnotherProgramIsLeftAlone) {
