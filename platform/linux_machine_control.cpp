@@ -1,6 +1,9 @@
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QUuid>
+#include <cstdio>
 #include <optional>
 #include <sys/capability.h>
 
@@ -43,6 +46,11 @@ bool raiseEffective(cap_value_t capability) {
     return raised;
 }
 
+void reportRefusal(const QDBusError& error) {
+    std::fprintf(stderr, "larkspur: the machine was not powered off: %s (%s)\n",
+                 qUtf8Printable(error.message()), qUtf8Printable(error.name()));
+}
+
 class LinuxMachineControl : public MachineControl {
 public:
     explicit LinuxMachineControl(const QString& busAddress) : busAddress_(busAddress) {}
@@ -54,13 +62,26 @@ public:
         return capability && raiseEffective(*capability);
     }
 
+    // The window says nothing about a refusal, yet whoever finds the machine still on
+    // in the morning can read why on standard error.
     void requestPowerOff() override {
         QDBusMessage powerOff = QDBusMessage::createMethodCall(
             QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
             QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PowerOff"));
         powerOff << false; // not interactive: nobody is asked
         powerOff.setInteractiveAuthorizationAllowed(false);
-        bus().send(powerOff);
+        QDBusConnection connection = bus();
+        if (!connection.isConnected()) {
+            reportRefusal(connection.lastError());
+            return;
+        }
+        auto* answer = new QDBusPendingCallWatcher(connection.asyncCall(powerOff));
+        QObject::connect(answer, &QDBusPendingCallWatcher::finished,
+                         [](QDBusPendingCallWatcher* call) {
+                             if (call->isError())
+                                 reportRefusal(call->error());
+                             call->deleteLater();
+                         });
     }
 
 private:

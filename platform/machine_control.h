@@ -15,7 +15,7 @@ public:
     // unknown or the process may not hold it.
     virtual bool enablePrivilege(const QString& name) = 0;
     // Asks for the machine to be powered off, without waiting and without asking
-    // anyone; the answer is not awaited.
+    // anyone; the answer is not awaited. A refusal is written to standard error.
     virtual void requestPowerOff() = 0;
 };
 

@@ -7,6 +7,7 @@ namespace larkspur::platform {
 namespace {
 
 constexpr long titlePropertyLongs = 256; // reads titles of up to 1024 bytes
+constexpr long wholeProperty = ~0L;      // as long as the property is
 
 int ignoreError(Display*, XErrorEvent*) {
     return 0;
@@ -33,10 +34,10 @@ private:
 // One property's data as Xlib hands it, freed with it.
 class Property {
 public:
-    Property(Display* display, Window window, Atom name, Atom type) {
+    Property(Display* display, Window window, Atom name, Atom type, long longs) {
         unsigned long remaining = 0;
-        if (XGetWindowProperty(display, window, name, 0, titlePropertyLongs, False, type, &type_,
-                               &format_, &items_, &remaining, &data_) != Success) {
+        if (XGetWindowProperty(display, window, name, 0, longs, False, type, &type_, &format_,
+                               &items_, &remaining, &data_) != Success) {
             data_ = nullptr;
             items_ = 0;
         }
@@ -84,7 +85,8 @@ public:
             return {};
         ErrorTrap trap(display_);
         const Window root = DefaultRootWindow(display_);
-        const Property managed(display_, root, clientList_, XA_WINDOW);
+        // A desktop may well have more windows than any fixed buffer holds.
+        const Property managed(display_, root, clientList_, XA_WINDOW, wholeProperty);
         if (managed.present() && managed.format() == 32) {
             const auto* windows = reinterpret_cast<const unsigned long*>(managed.data());
             return {windows, windows + managed.items()};
@@ -96,10 +98,10 @@ public:
         if (!display_)
             return {};
         ErrorTrap trap(display_);
-        const Property wide(display_, window, netWmName_, utf8String_);
+        const Property wide(display_, window, netWmName_, utf8String_, titlePropertyLongs);
         if (wide.present() && wide.format() == 8)
             return bytesOf(wide);
-        const Property plain(display_, window, XA_WM_NAME, AnyPropertyType);
+        const Property plain(display_, window, XA_WM_NAME, AnyPropertyType, titlePropertyLongs);
         return plain.present() && plain.format() == 8 ? bytesOf(plain) : QByteArray();
     }
 

@@ -1,11 +1,15 @@
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/capability.h>
+#include <unistd.h>
 
 #include "tests/support/qt_printers.h"
 
@@ -43,6 +47,32 @@ TEST(LinuxMachineControl, TheShutdownPrivilegeRaisesTheBootCapabilityWherePermit
     EXPECT_EQ(machine->enablePrivilege("SeShutdownPrivilege"), permitted);
     EXPECT_EQ(capabilityFlag(CAP_SYS_BOOT, CAP_EFFECTIVE), permitted ? CAP_SET : CAP_CLEAR);
 }
+
+// What the code under test writes to standard error meanwhile.
+class StandardErrorCapture {
+public:
+    StandardErrorCapture() : saved_(::dup(2)) {
+        std::fflush(stderr);
+        const int file = ::open(QFile::encodeName(dir_.filePath("stderr")).constData(),
+                                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ::dup2(file, 2);
+        ::close(file);
+    }
+    ~StandardErrorCapture() {
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+    }
+    QString text() {
+        std::fflush(stderr);
+        QFile file(dir_.filePath("stderr"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+private:
+    QTemporaryDir dir_;
+    int saved_;
+};
 
 // A bus of the test's own with a mock logind on it; the machine's buses are never used.
 class MockLogind : public ::testing::Test {
@@ -109,9 +139,26 @@ TEST_F(MockLogind, ThePowerOffRequestReachesLogindNotInteractive) {
     EXPECT_TRUE(callLog().contains("PowerOff False")) << callLog().toStdString();
 }
 
-TEST(LinuxMachineControlWithoutLogind, ARequestNobodyAnswersIsIgnored) {
+TEST_F(MockLogind, ARefusalIsWrittenToStandardError) {
+    logind.terminate(); // the bus stays, nobody answers for logind
+    ASSERT_TRUE(logind.waitForFinished(5000));
+    StandardErrorCapture standardError;
+    const auto machine = makeLinuxMachineControl(address);
+    machine->requestPowerOff();
+    EXPECT_TRUE(waitUntil([&] {
+        QCoreApplication::processEvents();
+        return standardError.text().contains("not powered off");
+    }));
+    EXPECT_TRUE(standardError.text().contains("org.freedesktop.DBus.Error."))
+        << standardError.text().toStdString();
+}
+
+TEST(LinuxMachineControlWithoutLogind, ARequestWithoutABusSaysWhyOnStandardError) {
+    StandardErrorCapture standardError;
     const auto machine = makeLinuxMachineControl("unix:path=/nonexistent/bus");
     EXPECT_NO_THROW(machine->requestPowerOff());
+    EXPECT_TRUE(standardError.text().contains("not powered off"))
+        << standardError.text().toStdString();
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // Needs an X display: the suite runs under xvfb-run, and fails without one.
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -111,6 +112,32 @@ TEST_F(X11WindowCloser, AWindowThatWentIsNoError) {
     EXPECT_EQ(system->title(gone), QByteArray());
     system->requestClose(gone);
     EXPECT_TRUE(x.closeRequests().empty());
+}
+
+// A display of the test's own, so that its window list disturbs no other test.
+TEST(X11WindowSystem, TheWholeClientListIsRead) {
+    QProcess server;
+    server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "64x64x8"});
+    ASSERT_TRUE(server.waitForStarted()) << "Xvfb is missing";
+    ASSERT_TRUE(server.waitForReadyRead(10000));
+    const QByteArray name = ":" + server.readLine().trimmed();
+    Display* display = XOpenDisplay(name.constData());
+    ASSERT_NE(display, nullptr);
+
+    std::vector<unsigned long> clients(1000);
+    for (std::size_t i = 0; i < clients.size(); ++i)
+        clients[i] = 0x400000 + i;
+    XChangeProperty(display, DefaultRootWindow(display),
+                    XInternAtom(display, "_NET_CLIENT_LIST", False), XA_WINDOW, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(clients.data()),
+                    static_cast<int>(clients.size()));
+    XSync(display, False);
+    const std::vector<WindowId> listed = makeX11WindowSystem(name)->topLevelWindows();
+    EXPECT_EQ(listed, std::vector<WindowId>(clients.begin(), clients.end()));
+
+    XCloseDisplay(display);
+    server.terminate();
+    server.waitForFinished();
 }
 
 TEST(X11WindowSystem, WithoutADisplayThereAreNoWindows) {
