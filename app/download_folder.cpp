@@ -64,5 +64,7 @@ void TForm1::Button5Click(QObject*) {
 }
 
 void TForm1::Button6Click(QObject*) {
-    services_.shell->open(QUrl::fromLocalFile(DownloadDir + QLatin1Char('/')));
+    // A file manager opens no relative file: address.
+    services_.shell->open(
+        QUrl::fromLocalFile(QDir::current().absoluteFilePath(DownloadDir + QLatin1Char('/'))));
 }

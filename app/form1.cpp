@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 #include "app/fade.h"
@@ -75,10 +76,22 @@ bool TForm1::event(QEvent* e) {
     const bool handled = QWidget::event(e);
     if (e->type() == QEvent::WindowActivate)
         larkspur::guarded([this] { FormShow(this); });
+    // Where no activation comes (no window manager, focus-stealing prevention) the
+    // window would stay transparent: being shown fades it in as well, once it is up.
+    if (e->type() == QEvent::Show)
+        QTimer::singleShot(0, this, [this] {
+            if (windowOpacity() == 0.0)
+                larkspur::guarded([this] { FormShow(this); });
+        });
     return handled;
 }
 
 void TForm1::closeEvent(QCloseEvent* e) {
+    if (closing_) {
+        e->ignore(); // the sequence under way closes the window
+        return;
+    }
+    const QScopedValueRollback running(closing_, true);
     bool closing = false;
     larkspur::guarded([&] {
         FormClose(this);
@@ -97,11 +110,11 @@ FadeSteps TForm1::fadeSteps() {
 }
 
 void TForm1::FormShow(QObject*) {
-    FadeIn(FadeAlpha, fadeSteps());
+    fades_.fadeIn(FadeAlpha, fadeSteps());
 }
 
 void TForm1::FadeOut() {
-    FadeOutSteps(FadeAlpha, fadeSteps());
+    fades_.fadeOut(FadeAlpha, fadeSteps());
 }
 
 void TForm1::AddLog(const QString& text) {

@@ -197,4 +197,6 @@ private:
     std::shared_ptr<DialHandover> dialHandover_ = std::make_shared<DialHandover>(*this);
 
     larkspur::platform::Services services_;
+    FadeGuard fades_;
+    bool closing_ = false; // the closing sequence runs; another close request waits for it
 };

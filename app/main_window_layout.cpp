@@ -56,20 +56,26 @@ larkspur::Memo* memo(QWidget* parent, const char* name, QRect geometry, const ch
     auto* control = place(new larkspur::Memo(parent), name, geometry, hint);
     control->setLineWrapMode(QPlainTextEdit::NoWrap);
     control->setFocusPolicy(Qt::ClickFocus); // not a tab stop
+    control->setTabChangesFocus(true);       // Tab moves on: a tab in a URL would break it
     return control;
 }
 
 // Limits what the user types, like an edit's character limit, while text set from
 // code (a stored 123 shows as "123") is kept whole; QLineEdit::maxLength would cut it.
+// Text set from code also counts as valid, for the line edit undoes an edit that makes
+// its text invalid only when the text was valid before: typing into "123" must be
+// refused as well.
 class TypingLimit : public QValidator {
 public:
-    TypingLimit(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
+    TypingLimit(int limit, QLineEdit* edit) : QValidator(edit), limit_(limit), edit_(edit) {}
     State validate(QString& input, int&) const override {
-        return input.size() <= limit_ ? Acceptable : Invalid;
+        const bool typed = edit_->isModified(); // setText() clears it, typing sets it
+        return input.size() <= limit_ || !typed ? Acceptable : Invalid;
     }
 
 private:
     int limit_;
+    QLineEdit* edit_;
 };
 
 // The four schedule fields: two characters in a fixed-pitch font.

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
-#include <QValidator>
 #include <gtest/gtest.h>
 
 #include "tests/support/qt_printers.h"
@@ -150,15 +150,8 @@ TEST_F(MainWindow, ControlsStandWhereTheDesignerPutThem) {
 TEST_F(MainWindow, ControlsHaveTheirKindsFontsAndLimits) {
     EXPECT_EQ(form->Edit3->echoMode(), QLineEdit::Password);
     EXPECT_TRUE(form->Edit3->styleSheet().contains("35")); // "#" as the mask
-    for (QLineEdit* field : {form->Edit5, form->Edit6, form->Edit7, form->Edit8}) {
-        QString typed = "123";
-        int position = 3;
-        ASSERT_NE(field->validator(), nullptr);
-        EXPECT_EQ(field->validator()->validate(typed, position), QValidator::Invalid);
-        typed = "12";
-        EXPECT_EQ(field->validator()->validate(typed, position), QValidator::Acceptable);
+    for (QLineEdit* field : {form->Edit5, form->Edit6, form->Edit7, form->Edit8})
         EXPECT_EQ(field->font().family(), "Courier New");
-    }
     EXPECT_TRUE(form->Label7->font().bold());
     EXPECT_EQ(form->Label9->font().pixelSize(), 13);
     EXPECT_TRUE(form->Label9->font().bold());
@@ -252,6 +245,91 @@ TEST_F(MainWindow, EveryActivationFadesInFromTransparentToOpaque) {
     QApplication::processEvents();
     EXPECT_GE(clock.sleeps, 102); // the activation ran it again
     EXPECT_DOUBLE_EQ(form->windowOpacity(), 1.0);
+}
+
+TEST_F(MainWindow, TypingNeverLengthensATimeFieldPastTwoCharactersWhateverItHolds) {
+    for (QLineEdit* field : {form->Edit5, form->Edit6, form->Edit7, form->Edit8}) {
+        SCOPED_TRACE(field->objectName().toStdString());
+        QTest::keyClicks(field, "1"); // "02" as designed: full
+        EXPECT_EQ(field->text().size(), 2);
+        field->setText("123"); // as a stored 123 is shown
+        field->end(false);
+        QTest::keyClicks(field, "4");
+        EXPECT_EQ(field->text(), "123");
+        field->setCursorPosition(1);
+        QTest::keyClick(field, Qt::Key_Delete);
+        EXPECT_EQ(field->text(), "13");
+        QTest::keyClicks(field, "5");
+        EXPECT_EQ(field->text(), "13");
+        field->selectAll();
+        QTest::keyClicks(field, "789");
+        EXPECT_EQ(field->text(), "78");
+    }
+}
+
+TEST_F(MainWindow, TabInTheUrlListMovesOnInsteadOfBreakingAUrl) {
+    form->show();
+    QApplication::processEvents();
+    form->Memo1->setWindowsText("http://host/file");
+    form->Memo1->setFocus();
+    form->Memo1->moveCursor(QTextCursor::End);
+    QTest::keyClick(form->Memo1, Qt::Key_Tab);
+    EXPECT_EQ(form->Memo1->toPlainText(), "http://host/file");
+    EXPECT_FALSE(form->Memo1->hasFocus());
+}
+
+// No activation comes, as without a window manager or with focus-stealing prevention.
+class ActivationSwallower : public QObject {
+    bool eventFilter(QObject*, QEvent* event) override {
+        return event->type() == QEvent::WindowActivate;
+    }
+};
+
+TEST_F(MainWindow, AWindowShownWithoutActivationBecomesOpaque) {
+    ActivationSwallower noActivation;
+    form->installEventFilter(&noActivation);
+    form->show();
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(form->windowOpacity(), 1.0);
+    EXPECT_EQ(clock.sleeps, 51); // one fade-in
+}
+
+TEST_F(MainWindow, AnActivationDuringAFadeInLeavesItRunningToExactly255) {
+    clock.onSleep = [&] {
+        if (clock.sleeps == 10) {
+            QEvent activation(QEvent::WindowActivate);
+            QApplication::sendEvent(form.get(), &activation);
+        }
+    };
+    form->FormShow(form.get());
+    EXPECT_EQ(clock.sleeps, 51);
+    EXPECT_EQ(form->FadeAlpha, 255);
+}
+
+TEST_F(MainWindow, ACloseDuringAFadeRunsTheClosingSequenceOnce) {
+    form->show();
+    QApplication::processEvents();
+    ASSERT_DOUBLE_EQ(form->windowOpacity(), 1.0);
+
+    // A second close request while the window fades out.
+    int sleepsBefore = clock.sleeps;
+    clock.onSleep = [&] {
+        if (clock.sleeps == sleepsBefore + 5)
+            form->close();
+    };
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(clock.sleeps - sleepsBefore, 37);
+
+    // A close request while the window fades in: the fade-out wins.
+    form->show();
+    sleepsBefore = clock.sleeps;
+    form->FormShow(form.get());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_LE(form->FadeAlpha, 0);
+    EXPECT_EQ(form->windowOpacity(), 0.0);
+    EXPECT_TRUE(errorBox.messages.isEmpty());
 }
 
 TEST_F(MainWindow, ScheduleFieldsFeedTheWindowAsLowBytes) {

@@ -352,9 +352,11 @@ TEST_F(DownloadFolder, BrowseAppliesTheChosenFolder) {
     EXPECT_EQ(form->Edit9->text(), path("chosen"));
 }
 
-TEST_F(DownloadFolder, OpenFolderAsksTheShellForTheFolderWithItsSlash) {
+TEST_F(DownloadFolder, OpenFolderAsksTheShellForTheAbsoluteFolderWithItsSlash) {
     form->DownloadDir = workDir.path();
     form->Button6Click(form->Button6);
-    ASSERT_EQ(shell.opened.size(), 1);
-    EXPECT_EQ(shell.opened[0], QUrl::fromLocalFile(workDir.path() + "/"));
+    form->DownloadDir = "relative";
+    form->Button6Click(form->Button6);
+    EXPECT_EQ(shell.opened, (QList<QUrl>{QUrl::fromLocalFile(workDir.path() + "/"),
+                                         QUrl::fromLocalFile(path("relative/"))}));
 }
