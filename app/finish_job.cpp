@@ -40,7 +40,7 @@ void TForm1::saveLog() {
     QString text;
     for (const QString& line : Memo2->lines())
         text += line + QStringLiteral("\r\n");
-    writeTextFile(DownloadDir + QStringLiteral("/log.txt"), text);
+    writeTextFile(DownloadDir + QLatin1Char('/') + LogFileName, text);
 }
 
 void TForm1::setStatus(const QString& text) {
