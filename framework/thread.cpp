@@ -3,15 +3,26 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
-#include <chrono>
 #include <unordered_set>
 
 #include "framework/event_wake.h"
+#include "framework/futex.h"
 #include "framework/guard.h"
+#include "framework/round_trip_log.h"
 
 namespace larkspur {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// A body that works no longer than this between two calls has the GUI thread wait for
+// its calls at the slot; one that works longer sends each call through the event loop.
+constexpr std::chrono::nanoseconds OftenEnough = 2ms;
+// The longest the GUI thread serves calls before its event loop runs again, so that
+// painting, timers and clicks go on during a fast transfer.
+constexpr auto ServingSlice = 10ms;
 
 const QEvent::Type CallEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
@@ -22,6 +33,7 @@ std::unordered_set<Thread*>& liveThreads() {
 }
 
 bool exitRoutineAdded = false;
+std::atomic<RoundTripLog*> roundTripLog{nullptr};
 
 } // namespace
 
@@ -52,8 +64,18 @@ void Thread::terminate() {
 
 void Thread::waitFor() {
     while (thread_.joinable() && !ended_)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        waitStep();
     wakeEventLoop(); // so that an enclosing loop looks at its own state again
+}
+
+void Thread::waitStep() {
+    const bool busy = serveCallsForASlice();
+    // Nothing of this object may be used from here on: the event loop may free it.
+    QCoreApplication::processEvents(busy ? QEventLoop::AllEvents : QEventLoop::WaitForMoreEvents);
+}
+
+void Thread::setRoundTripLog(RoundTripLog* log) {
+    roundTripLog = log;
 }
 
 void Thread::synchronize(const std::function<void()>& method) {
@@ -61,21 +83,59 @@ void Thread::synchronize(const std::function<void()>& method) {
         method();
         return;
     }
+    noteWorkBetweenCalls();
+    RoundTripLog* const log = roundTripLog.load(std::memory_order_relaxed);
+    const Clock::time_point begun = log ? Clock::now() : Clock::time_point();
     call_ = &method;
     callFailure_ = nullptr;
-    callState_.store(CallPending);
-    QCoreApplication::postEvent(this, new QEvent(CallEvent));
-    for (int state = callState_.load(); state != CallDone; state = callState_.load())
-        callState_.wait(state);
+    publishCall();
+    awaitCall();
     callState_.store(NoCall);
+    lastReturned_ = Clock::now();
+    if (log)
+        log->add(lastReturned_ - begun);
     if (callFailure_)
         std::rethrow_exception(callFailure_);
+}
+
+void Thread::publishCall() {
+    callState_.store(CallPending);
+    if (!guiWatching_.load())
+        QCoreApplication::postEvent(this, new QEvent(CallEvent));
+    else
+        ringGui();
+}
+
+void Thread::awaitCall() {
+    const auto done = [this] { return callState_.load() == CallDone; };
+    if (bodySpin_.spinUntil(done))
+        return;
+    bodySleeping_.store(true);
+    for (int state = callState_.load(); state != CallDone; state = callState_.load())
+        futexWait(callState_, state);
+    bodySleeping_.store(false);
+}
+
+// A moving average that takes one eighth of each new span.
+void Thread::noteWorkBetweenCalls() {
+    if (lastReturned_ == Clock::time_point())
+        return;
+    const std::int64_t work = (Clock::now() - lastReturned_).count();
+    const std::int64_t average = workBetweenCalls_.load(std::memory_order_relaxed);
+    workBetweenCalls_.store(average - average / 8 + work / 8, std::memory_order_relaxed);
+}
+
+void Thread::ringGui() {
+    guiBell_.fetch_add(1);
+    if (guiSleeping_.load())
+        futexWake(guiBell_);
 }
 
 bool Thread::event(QEvent* e) {
     if (e->type() != CallEvent)
         return QObject::event(e);
-    serveCall();
+    if (serveCall())
+        wakeEventLoop(); // the waiting loop takes over again, to take the next from the slot
     return true;
 }
 
@@ -89,8 +149,37 @@ bool Thread::serveCall() {
         callFailure_ = std::current_exception();
     }
     callState_.store(CallDone);
-    callState_.notify_one();
+    if (bodySleeping_.load())
+        futexWake(callState_);
     return true;
+}
+
+bool Thread::callPendingOrEnded() const {
+    return callState_.load() == CallPending || bodyEnded_.load();
+}
+
+bool Thread::serveCallsForASlice() {
+    bool served = serveCall(); // one that came while the event loop ran
+    if (std::chrono::nanoseconds(workBetweenCalls_.load(std::memory_order_relaxed)) > OftenEnough)
+        return false;
+    guiWatching_.store(true);
+    const Clock::time_point sliceEnd = Clock::now() + ServingSlice;
+    while (!bodyEnded_.load() && Clock::now() < sliceEnd) {
+        if (serveCall()) {
+            served = true;
+            continue;
+        }
+        const int bell = guiBell_.load();
+        if (guiSpin_.spinUntil([this] { return callPendingOrEnded(); }))
+            continue;
+        guiSleeping_.store(true);
+        if (!callPendingOrEnded())
+            futexWait(guiBell_, bell, sliceEnd - Clock::now());
+        guiSleeping_.store(false);
+    }
+    guiWatching_.store(false);
+    served = serveCall() || served; // published before the body saw that nobody watches
+    return served && !bodyEnded_.load();
 }
 
 void Thread::run() {
@@ -102,6 +191,7 @@ void Thread::run() {
         }
     }
     bodyEnded_ = true;
+    ringGui();
     // The application object, not this one, carries the call: the call may delete this.
     // Without one (the program is ending) the exit routine finishes the thread.
     if (QCoreApplication* application = QCoreApplication::instance())

@@ -2,19 +2,30 @@
 
 #include <QObject>
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <thread>
 
 #include "framework/events.h"
+#include "framework/spin_budget.h"
 
 namespace larkspur {
+
+class RoundTripLog;
 
 // A worker thread in the program's style: the owner asks it to stop through an atomic
 // flag that the body polls, it can free itself once it has ended, its finish
 // notification runs on the GUI thread, and the body can hand a call to the GUI thread
 // and wait for it. Construct it on the GUI thread. A body still running when the
 // application object goes away is stopped and waited for then.
+//
+// The synchronous call goes through a slot of the thread's own. While calls come often
+// and the GUI thread waits for the body (waitStep), the GUI thread takes them straight
+// from the slot; each side spins for the other only as long as that has been paying off,
+// and otherwise sleeps until woken. While calls come seldom, a call travels as a posted
+// event through the GUI thread's event loop, and nobody spins.
 class Thread : public QObject {
     Q_OBJECT
 public:
@@ -42,6 +53,16 @@ public:
     // waits for it before destroying it, since the body may use the derived object.
     void waitFor();
 
+    // One round of a GUI thread's wait for the body: while calls come often, serves them
+    // from the slot for a few milliseconds, then lets the event loop run once; otherwise
+    // sleeps in the event loop until something comes. A thread that frees itself may be
+    // gone when this returns.
+    void waitStep();
+
+    // Benchmarks: the round trips of every thread's synchronous calls go into `log`
+    // while it is set. Set and cleared on the GUI thread while no body runs.
+    static void setRoundTripLog(RoundTripLog* log);
+
 protected:
     Thread() = default;
 
@@ -62,8 +83,20 @@ private:
     enum CallState : int { NoCall, CallPending, CallRunning, CallDone };
 
     void run();
+    // Body: hands the call over, by the slot or by a posted event.
+    void publishCall();
+    // Body: waits until the GUI thread has run the call.
+    void awaitCall();
+    // Body: a moving average of how long it works between two calls.
+    void noteWorkBetweenCalls();
+    // Body: rouses a GUI thread that sleeps waiting for a call or for the end.
+    void ringGui();
     // GUI thread: runs the call the body waits for, if there is one.
     bool serveCall();
+    // GUI thread: serves calls from the slot for one slice of time; true when calls came
+    // all along, false when none came or the body ended.
+    bool serveCallsForASlice();
+    bool callPendingOrEnded() const;
     void finishOnGuiThread();
     // GUI thread: stops the body, waits for its end serving its calls, then finishes.
     void stopAndFinish();
@@ -80,6 +113,21 @@ private:
     std::atomic<int> callState_{NoCall};
     const std::function<void()>* call_ = nullptr;
     std::exception_ptr callFailure_;
+
+    // Set while the GUI thread takes calls from the slot: the body posts no event then.
+    std::atomic<bool> guiWatching_{false};
+    // Set while the GUI thread sleeps on `guiBell_`, which the body rings by counting up.
+    std::atomic<bool> guiSleeping_{false};
+    std::atomic<int> guiBell_{0};
+    // Set while the body sleeps on `callState_` for its call to be done.
+    std::atomic<bool> bodySleeping_{false};
+
+    // How long the body works between two calls, in nanoseconds: slow until calls show
+    // otherwise.
+    std::atomic<std::int64_t> workBetweenCalls_{1'000'000'000};
+    std::chrono::steady_clock::time_point lastReturned_; // body only
+    SpinBudget bodySpin_;                                // body only
+    SpinBudget guiSpin_;                                 // GUI thread only
 };
 
 } // namespace larkspur

@@ -24,6 +24,7 @@ public:
     using Thread::start;
 
     std::function<void()> guiCall;
+    int calls = 1; // how often the body hands guiCall over, up to the first failure
     bool spinUntilStopped = false;
     std::atomic<bool> ran{false};
     std::atomic<bool> sawStop{false};
@@ -33,7 +34,7 @@ public:
 protected:
     void execute() override {
         ran = true;
-        if (guiCall) {
+        for (int call = 0; guiCall && call < calls && failureSeen.isEmpty(); ++call) {
             try {
                 synchronize([this] {
                     calledOnGui = QThread::currentThread() == qApp->thread();
@@ -103,4 +104,23 @@ TEST(Thread, AFailingFinishHandlerIsShownAndTheThreadIsStillFreed) {
     thread->start();
     EXPECT_TRUE(QTest::qWaitFor([&] { return destroyed; }, 10'000));
     EXPECT_EQ(box.messages, QStringList({"done failed."}));
+}
+
+// Calls in quick succession are taken straight from the slot: each still runs on the GUI
+// thread, one after the other, and a failure reaches the body at the call that raised it.
+TEST(Thread, QuickCallsRunInTurnOnTheGuiThreadAndAFailureStopsThemWhereItHappened) {
+    ProbeThread thread;
+    thread.calls = 20000;
+    int served = 0;
+    bool allOnGui = true;
+    thread.guiCall = [&] {
+        allOnGui = allOnGui && QThread::currentThread() == qApp->thread();
+        if (++served == 15000)
+            throw Error("call 15000 failed");
+    };
+    thread.start();
+    thread.waitFor();
+    EXPECT_EQ(served, 15000);
+    EXPECT_TRUE(allOnGui);
+    EXPECT_EQ(thread.failureSeen, "call 15000 failed");
 }

@@ -1,0 +1,54 @@
+#include "framework/paint_pacer.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+namespace larkspur {
+
+namespace {
+
+constexpr int FrameMs = 1000 / PaintPacer::FramesPerSecond;
+
+// When the last frame was painted: one clock for all pacers, so that a queue of short
+// waits keeps to the pace as one long wait does.
+QElapsedTimer& lastFrame() {
+    static QElapsedTimer clock;
+    return clock;
+}
+
+} // namespace
+
+PaintPacer::PaintPacer() {
+    nextFrame_.setSingleShot(true);
+    connect(&nextFrame_, &QTimer::timeout, this, [this] { deliverHeld(); });
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+PaintPacer::~PaintPacer() {
+    QCoreApplication::instance()->removeEventFilter(this);
+    deliverHeld();
+}
+
+bool PaintPacer::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::UpdateRequest || !watched->isWidgetType())
+        return false;
+    QElapsedTimer& last = lastFrame();
+    if (!last.isValid() || last.elapsed() >= FrameMs) {
+        last.start();
+        return false;
+    }
+    // Qt asks once until the request is served, so the held one must come back later.
+    if (!held_.contains(watched))
+        held_.append(watched);
+    if (!nextFrame_.isActive())
+        nextFrame_.start(int(FrameMs - last.elapsed()));
+    return true;
+}
+
+void PaintPacer::deliverHeld() {
+    for (const QPointer<QObject>& widget : std::exchange(held_, {}))
+        if (widget)
+            QCoreApplication::postEvent(widget, new QEvent(QEvent::UpdateRequest));
+}
+
+} // namespace larkspur

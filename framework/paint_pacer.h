@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+namespace larkspur {
+
+// While one lives, windows repaint at most FramesPerSecond times a second: a window's
+// request to repaint that comes sooner is held back to the next frame. So a fast transfer,
+// or a queue of small files, costs a frame's painting instead of one per chunk or per
+// file, and the window still looks live. GUI thread only.
+class PaintPacer : public QObject {
+public:
+    static constexpr int FramesPerSecond = 50;
+
+    PaintPacer();
+    // Delivers what it holds at once.
+    ~PaintPacer() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void deliverHeld();
+
+    QList<QPointer<QObject>> held_;
+    QTimer nextFrame_;
+};
+
+} // namespace larkspur
