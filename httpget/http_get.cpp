@@ -7,6 +7,7 @@
 #include <QScopeGuard>
 
 #include "framework/event_wake.h"
+#include "framework/paint_pacer.h"
 #include "httpget/http_get_thread.h"
 #include "httpget/quit_watch.h"
 
@@ -85,15 +86,17 @@ void THTTPGet::removeOldTarget() const {
     QFile::remove(FileName);
 }
 
-// Serves the GUI and the worker's calls until the worker has ended. A quit request
-// stops the transfer, so that the program can end soon after.
+// Serves the GUI and the worker's calls until the worker has ended; the worker's calls
+// straight from its slot while they come quickly, the window's painting at a steady
+// frame rate. A quit request stops the transfer, so that the program can end soon after.
 void THTTPGet::waitForWorker() {
     const QPointer<THTTPGet> self(this);
     const larkspur::QuitWatch quitWatch([self] {
         if (self)
             self->Abort();
     });
+    const larkspur::PaintPacer paintPacer;
     while (self && self->worker_)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        self->worker_->waitStep();
     larkspur::wakeEventLoop(); // an enclosing loop, told to quit meanwhile, must see it
 }

@@ -244,3 +244,46 @@ TEST_F(Component, AnOutcomeHandlerMayDestroyTheComponent) {
         get = new THTTPGet(&owner, *patient);
     }
 }
+
+// At full speed each chunk is still reported once, in order, after it reached the file,
+// while the window's timers and Stop keep working.
+TEST_F(Component, AFastTransferReportsEveryChunkAndTheGuiStaysResponsive) {
+    const QByteArray content(48 << 20, 'f');
+    server.serveFile(content);
+    QList<std::int32_t> readeds;
+    bool fileKeptUp = true;
+    get->OnProgress = [&](QObject*, std::int32_t, std::int32_t readed) {
+        if (readeds.size() % 64 == 0) // the file holds what has been reported
+            fileKeptUp = fileKeptUp && QFileInfo(target()).size() == readed;
+        readeds.append(readed);
+    };
+    get->WaitThread = true;
+    QElapsedTimer clock;
+    qint64 lastTick = 0;
+    qint64 longestGap = 0;
+    qint64 abortedAt = -1;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+        lastTick = clock.elapsed();
+        if (abortedAt < 0 && !readeds.isEmpty() && readeds.last() > (8 << 20)) {
+            abortedAt = lastTick; // Stop pressed a sixth of the way in
+            get->Abort();
+        }
+    });
+    ticker.start(10);
+    clock.start();
+    get->GetFile();
+    const qint64 ended = clock.elapsed();
+
+    EXPECT_EQ(events, QStringList({"error"}));
+    EXPECT_GE(abortedAt, 0);
+    EXPECT_LT(ended - abortedAt, 100);
+    EXPECT_LT(longestGap, 100);
+    EXPECT_TRUE(fileKeptUp);
+    ASSERT_FALSE(readeds.isEmpty());
+    EXPECT_LE(readeds.first(), 1025);
+    for (qsizetype i = 1; i < readeds.size(); ++i)
+        ASSERT_TRUE(readeds[i] > readeds[i - 1] && readeds[i] - readeds[i - 1] <= 1025) << i;
+    EXPECT_EQ(QFileInfo(target()).size(), readeds.last());
+}
