@@ -43,6 +43,7 @@ void applyVerb(CURL* easy, const QByteArray& verb) {
 struct ClientSettings {
     std::chrono::milliseconds inactivityLimit;
     QByteArray testCaFile; // empty: the system's trust store
+    std::shared_ptr<CurlMultiPool> multis;
 };
 
 struct ConnectionSettings {
@@ -77,7 +78,7 @@ void applyProtocols(CURL* easy, const ClientSettings& client) {
 class CurlRequest : public HttpRequest {
 public:
     CurlRequest(const ConnectionSettings& connection, const HttpRequestSettings& request)
-        : transfer_(connection.client.inactivityLimit, request.stop) {
+        : transfer_(connection.client.inactivityLimit, request.stop, connection.client.multis) {
         CURL* easy = transfer_.easy();
         const QByteArray url =
             originOf(connection, request.secure) + escapeObjectName(request.objectName);
@@ -203,7 +204,8 @@ private:
 
 std::unique_ptr<HttpClientFactory>
 makeCurlHttpClientFactory(std::chrono::milliseconds inactivityLimit, const QByteArray& testCaFile) {
-    return std::make_unique<CurlHttpClientFactory>(ClientSettings{inactivityLimit, testCaFile});
+    return std::make_unique<CurlHttpClientFactory>(
+        ClientSettings{inactivityLimit, testCaFile, std::make_shared<CurlMultiPool>()});
 }
 
 } // namespace larkspur::platform

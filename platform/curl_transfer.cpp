@@ -11,8 +11,9 @@ using Clock = std::chrono::steady_clock;
 
 } // namespace
 
-CurlTransfer::CurlTransfer(std::chrono::milliseconds inactivityLimit, HttpStopSignal* stop)
-    : inactivityLimit_(inactivityLimit), stop_(stop), multi_(curl_multi_init()),
+CurlTransfer::CurlTransfer(std::chrono::milliseconds inactivityLimit, HttpStopSignal* stop,
+                           std::shared_ptr<CurlMultiPool> pool)
+    : inactivityLimit_(inactivityLimit), stop_(stop), pool_(std::move(pool)), multi_(pool_->take()),
       easy_(curl_easy_init()) {
     if (stop_)
         stop_->setWake([multi = multi_] { curl_multi_wakeup(multi); });
@@ -21,6 +22,7 @@ CurlTransfer::CurlTransfer(std::chrono::milliseconds inactivityLimit, HttpStopSi
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::onBody);
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, long(ReceiveSize));
 }
 
 CurlTransfer::~CurlTransfer() {
@@ -29,7 +31,7 @@ CurlTransfer::~CurlTransfer() {
     if (started_)
         curl_multi_remove_handle(multi_, easy_);
     curl_easy_cleanup(easy_);
-    curl_multi_cleanup(multi_);
+    pool_->giveBack(multi_);
     curl_slist_free_all(headerList_);
 }
 

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <curl/curl.h>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "platform/curl_multi_pool.h"
 #include "platform/http_client.h"
 #include "platform/http_response_head.h"
 
@@ -15,10 +17,11 @@ namespace larkspur::platform {
 // One HTTP exchange on libcurl's multi interface, driven by its reader: the transfer
 // advances only while send() or read() waits for it, and a full buffer pauses it, so
 // memory stays bounded however slowly the body is consumed. A raised stop signal ends
-// every wait at once.
+// every wait at once. The multi handle, with the connections it keeps, comes from `pool`.
 class CurlTransfer {
 public:
-    CurlTransfer(std::chrono::milliseconds inactivityLimit, HttpStopSignal* stop);
+    CurlTransfer(std::chrono::milliseconds inactivityLimit, HttpStopSignal* stop,
+                 std::shared_ptr<CurlMultiPool> pool);
     ~CurlTransfer();
     CurlTransfer(const CurlTransfer&) = delete;
     CurlTransfer& operator=(const CurlTransfer&) = delete;
@@ -36,7 +39,10 @@ public:
 
     bool read(char* buffer, std::uint32_t size, std::uint32_t& bytesRead);
 
-    static constexpr std::size_t BufferCapacity = 64 * 1024;
+    // What one receive from the network may bring: large, so that a fast line costs few
+    // system calls; the buffer holds a few of them before the transfer pauses.
+    static constexpr std::size_t ReceiveSize = 256 * 1024;
+    static constexpr std::size_t BufferCapacity = 4 * ReceiveSize;
 
 private:
     static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self);
@@ -53,6 +59,7 @@ private:
 
     std::chrono::milliseconds inactivityLimit_;
     HttpStopSignal* stop_;
+    std::shared_ptr<CurlMultiPool> pool_;
     CURLM* multi_ = nullptr;
     CURL* easy_ = nullptr;
     curl_slist* headerList_ = nullptr;

@@ -1,5 +1,6 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "tests/support/qt_printers.h"
@@ -132,6 +133,22 @@ TEST_F(CurlClient, NoServerMeansNoResponse) {
     const auto get = request("/f", "127.0.255.254"); // nothing listens there
     EXPECT_FALSE(get->send({}, {}));
     EXPECT_EQ(get->queryInfo(HttpInfo::StatusCode), std::nullopt);
+}
+
+TEST_F(CurlClient, KeepsAConnectionForTheNextRequestAndOpensAnotherOnceTheServerClosedIt) {
+    server.serveFile("kept");
+    server.setKeepAlive(300);
+    const auto fetch = [this] {
+        const auto get = request("/f");
+        QByteArray body;
+        return get->send({}, {}) && readAll(*get, body) && body == "kept";
+    };
+    EXPECT_TRUE(fetch());
+    EXPECT_TRUE(fetch());
+    EXPECT_EQ(server.connectionCount(), 1);
+    QTest::qWait(800); // the server gave the idle connection up
+    EXPECT_TRUE(fetch());
+    EXPECT_EQ(server.connectionCount(), 2);
 }
 
 TEST(ResponseHead, KeepsOnlyTheFinalAnswerAndEveryValueOfAHeader) {

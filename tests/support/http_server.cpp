@@ -181,9 +181,13 @@ void TestHttpServer::serve() {
         ++connections_;
         ClientLink link(client, tls_.get());
         qint64 done = 0;
-        if (complete(
-                link, [&] { return link.handshake(); }, done, RequestTimeoutMs) &&
-            handle(link))
+        if (!complete(
+                link, [&] { return link.handshake(); }, done, RequestTimeoutMs))
+            continue;
+        bool answered = handle(link);
+        while (answered && keepAliveMs_ > 0 && waitFor(link.socket(), POLLIN, keepAliveMs_))
+            answered = handle(link); // the next request on the same connection
+        if (answered)
             link.finish();
     }
 }
@@ -231,7 +235,7 @@ bool TestHttpServer::answer(ClientLink& link, const ScriptedReply& reply) {
         head += "Transfer-Encoding: chunked\r\n";
     for (const QByteArray& line : reply.headers)
         head += line + "\r\n";
-    head += "Connection: close\r\n\r\n";
+    head += keepAliveMs_ > 0 ? "\r\n" : "Connection: close\r\n\r\n";
     if (!sendAll(link, head.constData(), head.size()))
         return false;
     qint64 cut = reply.body.size();

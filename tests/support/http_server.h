@@ -73,6 +73,9 @@ public:
     // client gives up or reading is set again, so that a client sending a large body
     // has to wait.
     void setReading(bool reading) { reading_ = reading; }
+    // With a time above 0, answers keep the connection open for the next request as long
+    // as one comes within that many milliseconds; else each answer closes it.
+    void setKeepAlive(int idleMs) { keepAliveMs_ = idleMs; }
     // Serves `content` as a file, honouring or ignoring Range.
     void serveFile(const QByteArray& content, bool honourRange = true);
 
@@ -104,6 +107,7 @@ private:
     QString host_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> reading_{true};
+    std::atomic<int> keepAliveMs_{0};
     std::atomic<int> connections_{0};
     mutable std::mutex mutex_;
     Script script_;
