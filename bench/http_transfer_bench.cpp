@@ -1,6 +1,8 @@
-// Side by side on one loopback nginx and one large file: the fetch component, with a
-// progress handler that drives a real progress bar and two labels, against curl and wget,
-// over plain HTTP and over TLS (a throwaway certificate that every tool is told to trust).
+// Side by side on one loopback nginx and one large file, over plain HTTP and over TLS (a
+// throwaway certificate that every tool is told to trust): the fetch component without a
+// progress handler, with an empty one, with a bar and two labels updated on every chunk,
+// and with the main window's own handlers on a real main window, against curl and wget.
+// For each handler the worker's round trips of the synchronous GUI call are shown too.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,9 +13,13 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "bench/bench_window.h"
 #include "bench/cpu_time.h"
+#include "bench/machine_load.h"
 #include "bench/nginx_server.h"
 #include "bench/progress_view.h"
+#include "framework/round_trip_log.h"
+#include "framework/thread.h"
 #include "httpget/http_get.h"
 #include "platform/http_client.h"
 #include "tests/support/test_certificates.h"
@@ -23,12 +29,15 @@ using namespace larkspur::bench;
 namespace {
 
 constexpr qint64 FileSize = 256LL * 1024 * 1024;
+constexpr std::size_t MostCalls = FileSize / 1000 + 16;
 
 struct Figures {
     const char* name;
     double seconds;
     double cpu;
     bool complete;
+    double medianRoundTrip = -1; // microseconds; negative: no calls
+    double slowRoundTrip = -1;   // the 99th percentile
 };
 
 void writeSourceFile(const QString& path) {
@@ -42,33 +51,52 @@ void writeSourceFile(const QString& path) {
         file.write(block);
 }
 
-enum class Progress { None, Empty, Window };
-
-// The component with no progress handler, an empty one, or the window's.
-Figures runComponent(const char* name, Progress progress, const QString& url, const QString& target,
-                     const QString& caFile) {
-    larkspur::bench::ProgressView view;
-    auto http = larkspur::platform::makeCurlHttpClientFactory(
-        larkspur::platform::DefaultHttpInactivityLimit, QFile::encodeName(caFile));
-    QObject owner;
-    THTTPGet get(&owner, *http);
+// One transfer by `get` with whatever handlers it was given, timed, its calls logged.
+Figures runTransfer(const char* name, THTTPGet& get, const QString& url, const QString& target) {
+    larkspur::RoundTripLog roundTrips(MostCalls);
+    larkspur::Thread::setRoundTripLog(&roundTrips);
     get.URL = url;
     get.FileName = target;
-    get.BinaryData = true;
-    get.WaitThread = true;
-    if (progress == Progress::Empty)
-        get.OnProgress = [](QObject*, std::int32_t, std::int32_t) {};
-    if (progress == Progress::Window)
-        get.OnProgress = [&view](QObject*, std::int32_t total, std::int32_t readed) {
-            view.update(total, readed);
-        };
     const double cpuBefore = cpuSeconds(RUSAGE_SELF);
     QElapsedTimer clock;
     clock.start();
     get.GetFile();
-    const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    return {name, seconds, cpuSeconds(RUSAGE_SELF) - cpuBefore,
-            get.LastSucceeded && QFileInfo(target).size() == FileSize};
+    Figures figures{name, double(clock.nsecsElapsed()) / 1e9, cpuSeconds(RUSAGE_SELF) - cpuBefore,
+                    get.LastSucceeded && QFileInfo(target).size() == FileSize};
+    larkspur::Thread::setRoundTripLog(nullptr);
+    if (roundTrips.size() > 0) {
+        figures.medianRoundTrip = roundTrips.percentile(50);
+        figures.slowRoundTrip = roundTrips.percentile(99);
+    }
+    QFile::remove(target);
+    return figures;
+}
+
+enum class Progress { None, Empty, BarAndLabels };
+
+Figures runComponent(const char* name, Progress progress, const QString& url, const QString& target,
+                     const QString& caFile) {
+    ProgressView view;
+    auto http = larkspur::platform::makeCurlHttpClientFactory(
+        larkspur::platform::DefaultHttpInactivityLimit, QFile::encodeName(caFile));
+    QObject owner;
+    THTTPGet get(&owner, *http);
+    get.BinaryData = true;
+    get.WaitThread = true;
+    if (progress == Progress::Empty)
+        get.OnProgress = [](QObject*, std::int32_t, std::int32_t) {};
+    if (progress == Progress::BarAndLabels)
+        get.OnProgress = [&view](QObject*, std::int32_t total, std::int32_t readed) {
+            view.update(total, readed);
+        };
+    return runTransfer(name, get, url, target);
+}
+
+// The main window's fetch component with the window's own handlers.
+Figures runMainWindow(const char* name, const QString& url, const QString& target,
+                      const QString& caFile) {
+    BenchWindow window(caFile);
+    return runTransfer(name, *window.form().HTTPGet1, url, target);
 }
 
 Figures runPeer(const char* name, const QStringList& arguments, const QString& target) {
@@ -79,8 +107,10 @@ Figures runPeer(const char* name, const QStringList& arguments, const QString& t
     peer.start(QString::fromLatin1(name), arguments);
     peer.waitForFinished(-1);
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    return {name, seconds, cpuSeconds(RUSAGE_CHILDREN) - cpuBefore,
-            peer.exitCode() == 0 && QFileInfo(target).size() == FileSize};
+    Figures figures{name, seconds, cpuSeconds(RUSAGE_CHILDREN) - cpuBefore,
+                    peer.exitCode() == 0 && QFileInfo(target).size() == FileSize};
+    QFile::remove(target);
+    return figures;
 }
 
 void writeFile(const QString& path, const QByteArray& content) {
@@ -93,27 +123,26 @@ void writeFile(const QString& path, const QByteArray& content) {
 QList<Figures> runAll(const QString& url, const QString& target, const QString& caFile) {
     QList<Figures> results;
     results.append(runPeer("curl", {"-s", "--cacert", caFile, "-o", target, url}, target));
-    QFile::remove(target);
     results.append(
         runPeer("wget", {"-q", "--ca-certificate=" + caFile, "-O", target, url}, target));
-    QFile::remove(target);
     const std::pair<const char*, Progress> variants[] = {
-        {"THTTPGet", Progress::Window},
-        {"  without progress handler", Progress::None},
-        {"  with an empty handler", Progress::Empty}};
-    for (const auto& [name, progress] : variants) {
+        {"THTTPGet without progress handler", Progress::None},
+        {"  with an empty handler", Progress::Empty},
+        {"  with a bar and two labels", Progress::BarAndLabels}};
+    for (const auto& [name, progress] : variants)
         results.append(runComponent(name, progress, url, target, caFile));
-        QFile::remove(target);
-    }
+    results.append(runMainWindow("  main window's own handlers", url, target, caFile));
     return results;
 }
 
 void print(const Figures& figures, const Figures& curl) {
     const double megabytesPerSecond = double(FileSize) / 1e6 / figures.seconds;
     const double curlRate = double(FileSize) / 1e6 / curl.seconds;
-    std::printf("%-28s %9.1f %9.2f %12.2f %12.2f %s\n", figures.name, megabytesPerSecond,
-                figures.cpu, megabytesPerSecond / curlRate, figures.cpu / curl.cpu,
-                figures.complete ? "" : "(INCOMPLETE)");
+    std::printf("%-34s %8.1f %7.2f %10.2f %9.2f", figures.name, megabytesPerSecond, figures.cpu,
+                megabytesPerSecond / curlRate, figures.cpu / curl.cpu);
+    if (figures.medianRoundTrip >= 0)
+        std::printf(" %9.1f %9.1f", figures.medianRoundTrip, figures.slowRoundTrip);
+    std::printf("%s\n", figures.complete ? "" : "  (INCOMPLETE)");
 }
 
 } // namespace
@@ -136,17 +165,24 @@ int main(int argc, char** argv) {
     writeFile(certificate.keyFile, identity.keyPem);
     NginxServer nginx(dir.filePath(QStringLiteral("www")), certificate);
     const QString target = dir.filePath(QStringLiteral("out.bin"));
+    const MachineLoad load;
 
-    std::printf("%lld MiB over loopback nginx; MB = 10^6 bytes; CPU = user + system seconds; "
-                "ratios against curl over the same scheme\n",
-                FileSize / (1024 * 1024));
-    std::printf("%-28s %9s %9s %12s %12s\n", "tool", "MB/s", "CPU s", "speed/curl", "CPU/curl");
     const std::pair<const char*, QString> schemes[] = {
         {"http://", nginx.url(QStringLiteral("/big.bin"))},
         {"https://", nginx.secureUrl(QStringLiteral("/big.bin"))}};
-    for (const auto& [scheme, url] : schemes) {
+    QList<std::pair<const char*, QList<Figures>>> runs;
+    for (const auto& [scheme, url] : schemes)
+        runs.append({scheme, runAll(url, target, caFile)});
+
+    std::printf("%lld MiB over loopback nginx; MB = 10^6 bytes; CPU = user + system seconds of "
+                "the whole process; ratios against curl over the same scheme; call = the "
+                "worker's round trip of the synchronous GUI call, median and 99th percentile\n",
+                FileSize / (1024 * 1024));
+    std::printf("%s\n", qPrintable(load.text()));
+    std::printf("%-34s %8s %7s %10s %9s %9s %9s\n", "tool", "MB/s", "CPU s", "speed/curl",
+                "CPU/curl", "call µs", "p99 µs");
+    for (const auto& [scheme, results] : runs) {
         std::printf("%s\n", scheme);
-        const QList<Figures> results = runAll(url, target, caFile);
         for (const Figures& figures : results)
             print(figures, results.first());
     }

@@ -1,5 +1,6 @@
-// The cost on the GUI thread of a transfer that trickles at 8 KB/s for 10 s, with the
-// progress bar and labels updated on every chunk.
+// The program's CPU while a transfer trickles at 8 KB/s for 10 s, with a bar and two
+// labels updated on every chunk, and while no transfer runs at all: nothing may spin
+// when nothing comes.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -8,12 +9,27 @@
 #include <cstdio>
 
 #include "bench/cpu_time.h"
+#include "bench/machine_load.h"
 #include "bench/nginx_server.h"
 #include "bench/progress_view.h"
 #include "httpget/http_get.h"
 #include "platform/http_client.h"
 
 using namespace larkspur::bench;
+
+namespace {
+
+constexpr int Seconds = 10;
+
+// Runs the event loop for `seconds`; the CPU seconds of the whole process meanwhile.
+double idleFor(int seconds) {
+    const double before = cpuSeconds(RUSAGE_SELF);
+    QTimer::singleShot(seconds * 1000, qApp, &QApplication::quit);
+    QApplication::exec();
+    return cpuSeconds(RUSAGE_SELF) - before;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -25,6 +41,7 @@ int main(int argc, char** argv) {
         return 1;
     source.close();
     NginxServer nginx(dir.filePath(QStringLiteral("www")));
+    const MachineLoad load;
 
     ProgressView view;
     auto http = larkspur::platform::makeCurlHttpClientFactory();
@@ -42,18 +59,19 @@ int main(int argc, char** argv) {
     };
 
     const double guiBefore = threadCpuSeconds();
-    const double processBefore = cpuSeconds(RUSAGE_SELF);
     get.GetFile();
-    QTimer::singleShot(10'000, &application, &QApplication::quit);
-    QApplication::exec();
+    const double trickling = idleFor(Seconds);
     const double gui = threadCpuSeconds() - guiBefore;
-    const double process = cpuSeconds(RUSAGE_SELF) - processBefore;
     get.Abort();
     while (get.busy())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double idle = idleFor(Seconds);
 
-    std::printf("trickle at 8 KB/s for 10 s: %d bytes in %d chunks\n", received, chunks);
-    std::printf("GUI thread CPU: %.3f s (%.2f %% of one core); whole process: %.3f s\n", gui,
-                gui / 10.0 * 100.0, process);
+    std::printf("%s\n", qPrintable(load.text()));
+    std::printf("no transfer for %d s: process CPU %.3f s (%.2f %% of one core)\n", Seconds, idle,
+                idle / Seconds * 100.0);
+    std::printf("trickle at 8 KB/s for %d s: %d bytes in %d chunks\n", Seconds, received, chunks);
+    std::printf("  process CPU %.3f s (%.2f %% of one core); GUI thread %.3f s\n", trickling,
+                trickling / Seconds * 100.0, gui);
     return 0;
 }

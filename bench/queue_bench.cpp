@@ -1,0 +1,110 @@
+// The queue driver of a real main window working through 1,000 files of 1 KB from a
+// loopback nginx, against wget given the same list; files per second, also over the first
+// and the last 100 files, so that a list, log or memo that slows down as it grows shows.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <vector>
+
+#include "bench/bench_window.h"
+#include "bench/machine_load.h"
+#include "bench/nginx_server.h"
+#include "framework/memo.h"
+#include "httpget/http_get.h"
+
+using namespace larkspur::bench;
+
+namespace {
+
+constexpr int FileCount = 1000;
+constexpr int Edge = 100; // files at each end whose rate is shown
+
+QStringList writeFiles(const QString& root, const NginxServer& nginx) {
+    QStringList urls;
+    const QByteArray content(1024, 'q');
+    for (int i = 0; i < FileCount; ++i) {
+        const QString name = QStringLiteral("file%1.bin").arg(i, 4, 10, QLatin1Char('0'));
+        QFile file(root + QLatin1Char('/') + name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            throw std::runtime_error("cannot write the files to serve");
+        urls.append(nginx.url(QLatin1Char('/') + name));
+    }
+    return urls;
+}
+
+double runWget(const QStringList& urls, const QString& dir) {
+    QFile list(dir + QStringLiteral("/list.txt"));
+    if (!list.open(QIODevice::WriteOnly) || list.write(urls.join('\n').toLatin1() + '\n') < 0)
+        throw std::runtime_error("cannot write wget's list");
+    list.close();
+    QElapsedTimer clock;
+    clock.start();
+    QProcess wget;
+    wget.start(QStringLiteral("wget"), {QStringLiteral("-q"), QStringLiteral("-i"), list.fileName(),
+                                        QStringLiteral("-P"), dir + QStringLiteral("/wget")});
+    wget.waitForFinished(-1);
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    const qsizetype fetched = QDir(dir + QStringLiteral("/wget")).entryList(QDir::Files).size();
+    if (wget.exitCode() != 0 || fetched != urls.size())
+        std::printf("wget: exit %d, %lld files\n", wget.exitCode(), qint64(fetched));
+    return seconds;
+}
+
+// The seconds at which each file was done, from the start of the driver's run.
+std::vector<double> runWindow(const QStringList& urls, const QString& downloads) {
+    BenchWindow window;
+    TForm1& form = window.form();
+    form.DownloadDir = downloads;
+    QDir().mkpath(downloads);
+    form.Memo1->setWindowsText(urls.join(QStringLiteral("\r\n")));
+    std::vector<double> doneAt;
+    doneAt.reserve(urls.size());
+    QElapsedTimer clock;
+    form.HTTPGet1->OnDoneFile = [&](QObject* sender, const QString& name, std::int32_t size) {
+        form.HTTPGet1DoneFile(sender, name, size);
+        doneAt.push_back(double(clock.nsecsElapsed()) / 1e9);
+    };
+    clock.start();
+    form.Download();
+    return doneAt;
+}
+
+double rate(int files, double seconds) {
+    return seconds > 0 ? files / seconds : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("www"));
+    NginxServer nginx(dir.filePath(QStringLiteral("www")));
+    const QStringList urls = writeFiles(dir.filePath(QStringLiteral("www")), nginx);
+    const MachineLoad load;
+
+    const double wgetSeconds = runWget(urls, dir.path());
+    const std::vector<double> doneAt = runWindow(urls, dir.filePath(QStringLiteral("window")));
+    const int done = int(doneAt.size());
+    const double windowSeconds = done ? doneAt.back() : 0;
+
+    std::printf("%d files of 1 KB over loopback nginx; %s\n", FileCount, qPrintable(load.text()));
+    std::printf("%-34s %9s %9s\n", "", "files/s", "of wget");
+    const double wgetRate = rate(FileCount, wgetSeconds);
+    std::printf("%-34s %9.0f %9.2f\n", "wget -i", wgetRate, 1.0);
+    std::printf("%-34s %9.0f %9.2f%s\n", "main window, queue driver", rate(done, windowSeconds),
+                rate(done, windowSeconds) / wgetRate,
+                done == FileCount ? "" : qPrintable(QStringLiteral("  (%1 files done)").arg(done)));
+    if (done >= 2 * Edge) {
+        const double first = rate(Edge, doneAt[Edge - 1]);
+        const double last = rate(Edge, doneAt[done - 1] - doneAt[done - Edge - 1]);
+        std::printf("%-34s %9.0f %9.2f\n", "  first 100 files", first, first / wgetRate);
+        std::printf("%-34s %9.0f %9.2f\n", "  last 100 files", last, last / wgetRate);
+    }
+    return 0;
+}
