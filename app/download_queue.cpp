@@ -66,7 +66,7 @@ void TForm1::downloadPass(int& lastCount) {
 }
 
 void TForm1::removeFetchedLine(const QString& url) {
-    const int line = lineToRemove(Memo1->lines(), url);
+    const int line = Memo1->indexOfLine(url);
     if (line >= 0)
         Memo1->deleteLine(line);
 }

@@ -38,9 +38,9 @@ void TForm1::HTTPGet1Progress(QObject*, std::int32_t TotalSize, std::int32_t Rea
     if (FileStartTick == 1)
         FileStartTick = now;
     ProgressBar1->setValue(progressPosition(Readed, TotalSize));
-    setFittedText(Label15, bytesOfTotalText(Readed, TotalSize, QLocale()));
+    Label15->setFittedText(bytesOfTotalText(Readed, TotalSize, QLocale()));
     if (const std::uint32_t elapsed = now - FileStartTick; elapsed != 0)
-        setFittedText(Label16, speedText(Readed, elapsed));
+        Label16->setFittedText(speedText(Readed, elapsed));
 }
 
 void TForm1::HTTPGet1DoneFile(QObject*, const QString& FileName, std::int32_t FileSize) {
@@ -61,6 +61,6 @@ void TForm1::HTTPGet1Error(QObject*) {
     FileDone = false;
     AddLog(transferErrorText(ErrorCount));
     rest->start();
-    setFittedText(Label15, QStringLiteral("n/a"));
-    setFittedText(Label16, QStringLiteral("n/a"));
+    Label15->setFittedText(QStringLiteral("n/a"));
+    Label16->setFittedText(QStringLiteral("n/a"));
 }

@@ -44,5 +44,5 @@ void TForm1::saveLog() {
 }
 
 void TForm1::setStatus(const QString& text) {
-    setFittedText(Label10, text);
+    Label10->setFittedText(text);
 }

@@ -1,12 +1,17 @@
 #include "app/fitted_label.h"
 
-#include <QLabel>
-
-void setFittedText(QLabel* label, const QString& text) {
-    if (label->text() == text)
+void FittedLabel::setFittedText(const QString& text) {
+    if (this->text() == text)
         return;
-    label->setText(text);
-    const int width = label->sizeHint().width();
-    if (width != label->width())
-        label->resize(width, label->height());
+    setText(text);
+    if (std::exchange(fitPending_, true))
+        return;
+    QMetaObject::invokeMethod(this, &FittedLabel::fitToText, Qt::QueuedConnection);
+}
+
+void FittedLabel::fitToText() {
+    fitPending_ = false;
+    const int width = sizeHint().width();
+    if (width != this->width())
+        resize(width, height());
 }

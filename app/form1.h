@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/fade.h"
+#include "app/fitted_label.h"
 #include "app/settings_record.h"
 #include "dialup/dial_handover.h"
 #include "platform/connection_handle.h"
@@ -67,13 +68,13 @@ public:
     QLineEdit* Edit8;
     QCheckBox* Anytime;
     QLabel* Label9;
-    QLabel* Label10;
+    FittedLabel* Label10;
     QLabel* Label12;
     QProgressBar* ProgressBar1;
     QLabel* Label13;
-    QLabel* Label15;
+    FittedLabel* Label15;
     QLabel* Label14;
-    QLabel* Label16;
+    FittedLabel* Label16;
     QLabel* Label17;
     QCheckBox* CheckBox2;
     QCheckBox* CheckBox3;

@@ -10,6 +10,7 @@
 #include <QValidator>
 
 #include "app/download_folder.h"
+#include "app/fitted_label.h"
 #include "framework/memo.h"
 
 namespace {
@@ -36,6 +37,11 @@ Control* place(Control* control, const char* name, QRect geometry, const char* h
 
 QLabel* label(QWidget* parent, const char* name, const char* caption, QRect geometry) {
     return place(new QLabel(QString::fromLatin1(caption), parent), name, geometry);
+}
+
+// A label sized to its text, whatever text it is given later.
+FittedLabel* fittedLabel(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+    return place(new FittedLabel(QString::fromLatin1(caption), parent), name, geometry);
 }
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect geometry,
@@ -133,6 +139,7 @@ void TForm1::createControls() {
 
     Memo2 = memo(this, "Memo2", {208, 184, 353, 105}, "Log");
     Memo2->setReadOnly(true);
+    Memo2->setUndoRedoEnabled(false); // a night's log would keep every line twice
     Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
@@ -147,7 +154,7 @@ void TForm1::createControls() {
     Anytime = checkBox(this, "Anytime", "Anytime", {176, 298, 73, 17});
     Label9 = label(this, "Label9", "Status:", {288, 300, 48, 16});
     Label9->setFont(fontOf("MS Sans Serif", 13, true));
-    Label10 = label(this, "Label10", "idle", {340, 300, 22, 16});
+    Label10 = fittedLabel(this, "Label10", "idle", {340, 300, 22, 16});
     Label10->setFont(fontOf("MS Sans Serif", 13));
 
     Label12 = label(this, "Label12", "Progress:", {12, 328, 55, 13});
@@ -156,9 +163,9 @@ void TForm1::createControls() {
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false); // a smooth bar without a percentage
     Label13 = label(this, "Label13", "Readed:", {12, 352, 48, 13});
-    Label15 = label(this, "Label15", "n/a", {64, 352, 19, 13});
+    Label15 = fittedLabel(this, "Label15", "n/a", {64, 352, 19, 13});
     Label14 = label(this, "Label14", "Speed:", {428, 352, 41, 13});
-    Label16 = label(this, "Label16", "n/a", {472, 352, 19, 13});
+    Label16 = fittedLabel(this, "Label16", "n/a", {472, 352, 19, 13});
 
     Label17 = label(this, "Label17", "When ready:", {12, 374, 74, 13});
     CheckBox2 = checkBox(this, "CheckBox2", "Turn off computer", {96, 373, 133, 17});

@@ -35,21 +35,33 @@ QStringList Memo::lines() const {
     return result;
 }
 
+int Memo::indexOfLine(const QString& text) const {
+    const int count = lineCount();
+    int index = 0;
+    for (QTextBlock block = document()->begin(); block.isValid() && index < count;
+         block = block.next(), ++index)
+        if (block.text() == text)
+            return index;
+    return -1;
+}
+
 void Memo::addLine(const QString& text) {
-    for (const QString& piece : text.split(CrLf))
-        insertAtEnd(piece);
+    QString plain = text;
+    plain.replace(CrLf, QStringLiteral("\n"));
+    insertAtEnd(plain);
     ensureCursorVisible();
 }
 
-// A memo whose text ends in a line break gets the piece and a break after it;
-// one whose last line is unfinished gets a break and then the piece.
-void Memo::insertAtEnd(const QString& piece) {
+// A memo whose text ends in a line break gets the text and a break after it; one whose
+// last line is unfinished gets a break and then the text. One insertion, however many
+// lines the text holds: a long log must not slow each new line down.
+void Memo::insertAtEnd(const QString& text) {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     if (document()->lastBlock().length() <= 1)
-        cursor.insertText(piece + QLatin1Char('\n'));
+        cursor.insertText(text + QLatin1Char('\n'));
     else
-        cursor.insertText(QLatin1Char('\n') + piece);
+        cursor.insertText(QLatin1Char('\n') + text);
     setTextCursor(cursor);
 }
 

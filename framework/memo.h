@@ -15,6 +15,8 @@ public:
     int lineCount() const;
     QString line(int index) const;
     QStringList lines() const;
+    // The first line equal to `text`, or -1.
+    int indexOfLine(const QString& text) const;
 
     // Appends `text` as a new line; each CR LF inside it starts a further line.
     void addLine(const QString& text);
@@ -25,7 +27,7 @@ public:
     void setWindowsText(const QString& text);
 
 private:
-    void insertAtEnd(const QString& piece);
+    void insertAtEnd(const QString& text);
 };
 
 } // namespace larkspur

@@ -11,10 +11,6 @@ bool removesLine(bool fileDone, std::uint8_t errorCount, bool retryPending) {
     return fileDone || (errorCount >= 10 && retryPending);
 }
 
-int lineToRemove(const QStringList& lines, const QString& fetchedUrl) {
-    return static_cast<int>(lines.indexOf(fetchedUrl));
-}
-
 void countPass(int lineCount, int& lastCount, std::uint8_t& errorCount) {
     if (lineCount == lastCount) {
         ++errorCount;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <cstdint>
 
 namespace larkspur::job {
@@ -16,10 +15,6 @@ QString fileNameFromUrl(const QString& line);
 // A pass removes its line when the file is complete, or when this was the line's
 // eleventh failure in a row (`errorCount` still counts the failures before it).
 bool removesLine(bool fileDone, std::uint8_t errorCount, bool retryPending);
-
-// The line a pass removes: the first one holding the URL it fetched, so an edit of the
-// list during the transfer never costs another line; -1 when the user deleted it.
-int lineToRemove(const QStringList& lines, const QString& fetchedUrl);
 
 // After a pass: failures of the head line are counted while the list keeps its length;
 // any change of length starts the count afresh (the count is 8-bit, 255 wraps to 0).

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -196,6 +197,7 @@ TEST_F(TransferEvents, LabelsGrowToShowTheirWholeText) {
     form->HTTPGet1Progress(nullptr, 2097152, 1048576);
     clock.ticks += 2;
     form->HTTPGet1Progress(nullptr, 2097152, 1048576);
+    QCoreApplication::sendPostedEvents(); // labels measure their text before they paint
     for (QLabel* label : {form->Label15, form->Label16})
         EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
 }

@@ -47,3 +47,11 @@ TEST(Memo, DeleteLineRemovesTheLineAndItsBreak) {
     memo.deleteLine(0); // nothing left: no effect
     EXPECT_EQ(memo.lineCount(), 0);
 }
+
+TEST(Memo, FindsTheFirstEqualLineAndNeverTheEmptyEndAfterABreak) {
+    Memo memo;
+    memo.setWindowsText("b\r\na\r\na\r\n");
+    EXPECT_EQ(memo.indexOfLine("a"), 1);
+    EXPECT_EQ(memo.indexOfLine("c"), -1);
+    EXPECT_EQ(memo.indexOfLine(""), -1);
+}
