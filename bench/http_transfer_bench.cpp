@@ -38,6 +38,20 @@ struct Figures {
     bool complete;
     double medianRoundTrip = -1; // microseconds; negative: no calls
     double slowRoundTrip = -1;   // the 99th percentile
+    double framesPerSecond = -1; // how often the byte count was painted; negative: not shown
+};
+
+// Counts the paints of one widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
 };
 
 void writeSourceFile(const QString& path) {
@@ -96,7 +110,11 @@ Figures runComponent(const char* name, Progress progress, const QString& url, co
 Figures runMainWindow(const char* name, const QString& url, const QString& target,
                       const QString& caFile) {
     BenchWindow window(caFile);
-    return runTransfer(name, *window.form().HTTPGet1, url, target);
+    // The byte count changes on every chunk, so its paints are the window's frames.
+    const PaintCounter byteCount(window.form().Label15);
+    Figures figures = runTransfer(name, *window.form().HTTPGet1, url, target);
+    figures.framesPerSecond = byteCount.paints / figures.seconds;
+    return figures;
 }
 
 Figures runPeer(const char* name, const QStringList& arguments, const QString& target) {
@@ -142,6 +160,8 @@ void print(const Figures& figures, const Figures& curl) {
                 megabytesPerSecond / curlRate, figures.cpu / curl.cpu);
     if (figures.medianRoundTrip >= 0)
         std::printf(" %9.1f %9.1f", figures.medianRoundTrip, figures.slowRoundTrip);
+    if (figures.framesPerSecond >= 0)
+        std::printf(" %9.0f", figures.framesPerSecond);
     std::printf("%s\n", figures.complete ? "" : "  (INCOMPLETE)");
 }
 
@@ -176,11 +196,12 @@ int main(int argc, char** argv) {
 
     std::printf("%lld MiB over loopback nginx; MB = 10^6 bytes; CPU = user + system seconds of "
                 "the whole process; ratios against curl over the same scheme; call = the "
-                "worker's round trip of the synchronous GUI call, median and 99th percentile\n",
+                "worker's round trip of the synchronous GUI call, median and 99th percentile; "
+                "paints/s = how often the main window painted its byte count\n",
                 FileSize / (1024 * 1024));
     std::printf("%s\n", qPrintable(load.text()));
-    std::printf("%-34s %8s %7s %10s %9s %9s %9s\n", "tool", "MB/s", "CPU s", "speed/curl",
-                "CPU/curl", "call µs", "p99 µs");
+    std::printf("%-34s %8s %7s %10s %9s %9s %9s %9s\n", "tool", "MB/s", "CPU s", "speed/curl",
+                "CPU/curl", "call µs", "p99 µs", "paints/s");
     for (const auto& [scheme, results] : runs) {
         std::printf("%s\n", scheme);
         for (const Figures& figures : results)

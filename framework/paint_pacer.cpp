@@ -20,17 +20,20 @@ QElapsedTimer& lastFrame() {
 
 PaintPacer::PaintPacer() {
     nextFrame_.setSingleShot(true);
-    connect(&nextFrame_, &QTimer::timeout, this, [this] { deliverHeld(); });
+    nextFrame_.setTimerType(Qt::PreciseTimer);
+    connect(&nextFrame_, &QTimer::timeout, this, [this] { paintHeld(); });
     QCoreApplication::instance()->installEventFilter(this);
 }
 
 PaintPacer::~PaintPacer() {
     QCoreApplication::instance()->removeEventFilter(this);
-    deliverHeld();
+    for (const QPointer<QObject>& widget : std::exchange(held_, {}))
+        if (widget)
+            QCoreApplication::postEvent(widget, new QEvent(QEvent::UpdateRequest));
 }
 
 bool PaintPacer::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::UpdateRequest || !watched->isWidgetType())
+    if (event->type() != QEvent::UpdateRequest || !watched->isWidgetType() || painting_)
         return false;
     QElapsedTimer& last = lastFrame();
     if (!last.isValid() || last.elapsed() >= FrameMs) {
@@ -45,10 +48,17 @@ bool PaintPacer::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
-void PaintPacer::deliverHeld() {
-    for (const QPointer<QObject>& widget : std::exchange(held_, {}))
+// At once rather than posted: a posted request would wait for the event loop's next turn,
+// which during a fast transfer comes only after another slice of calls.
+void PaintPacer::paintHeld() {
+    lastFrame().start();
+    painting_ = true;
+    for (const QPointer<QObject>& widget : std::exchange(held_, {})) {
+        QEvent request(QEvent::UpdateRequest);
         if (widget)
-            QCoreApplication::postEvent(widget, new QEvent(QEvent::UpdateRequest));
+            QCoreApplication::sendEvent(widget, &request);
+    }
+    painting_ = false;
 }
 
 } // namespace larkspur

@@ -17,16 +17,17 @@ public:
     static constexpr int FramesPerSecond = 50;
 
     PaintPacer();
-    // Delivers what it holds at once.
+    // Hands what it holds back to the event loop.
     ~PaintPacer() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void deliverHeld();
+    void paintHeld();
 
     QList<QPointer<QObject>> held_;
+    bool painting_ = false;
     QTimer nextFrame_;
 };
 
