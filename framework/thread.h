@@ -108,26 +108,32 @@ private:
     std::atomic<bool> bodyEnded_{false};
     bool ended_ = false; // GUI thread only
 
+    // The three groups below sit on cache lines of their own: each side writes its own
+    // group on every call, and sharing a line would make the other side's reads wait.
+    static constexpr std::size_t CacheLine = 64;
+
     // The synchronous call: the body fills `call_` and raises the state to pending; the
     // GUI thread claims it, runs it, leaves a failure in `callFailure_` and marks it done.
-    std::atomic<int> callState_{NoCall};
+    alignas(CacheLine) std::atomic<int> callState_{NoCall};
     const std::function<void()>* call_ = nullptr;
     std::exception_ptr callFailure_;
 
+    // Written by the GUI thread.
     // Set while the GUI thread takes calls from the slot: the body posts no event then.
-    std::atomic<bool> guiWatching_{false};
+    alignas(CacheLine) std::atomic<bool> guiWatching_{false};
     // Set while the GUI thread sleeps on `guiBell_`, which the body rings by counting up.
     std::atomic<bool> guiSleeping_{false};
-    std::atomic<int> guiBell_{0};
+    SpinBudget guiSpin_;
+
+    // Written by the body.
+    alignas(CacheLine) std::atomic<int> guiBell_{0};
     // Set while the body sleeps on `callState_` for its call to be done.
     std::atomic<bool> bodySleeping_{false};
-
     // How long the body works between two calls, in nanoseconds: slow until calls show
     // otherwise.
     std::atomic<std::int64_t> workBetweenCalls_{1'000'000'000};
-    std::chrono::steady_clock::time_point lastReturned_; // body only
-    SpinBudget bodySpin_;                                // body only
-    SpinBudget guiSpin_;                                 // GUI thread only
+    std::chrono::steady_clock::time_point lastReturned_;
+    SpinBudget bodySpin_;
 };
 
 } // namespace larkspur
