@@ -88,8 +88,7 @@ void Thread::synchronize(const std::function<void()>& method) {
     const Clock::time_point begun = log ? Clock::now() : Clock::time_point();
     call_ = &method;
     callFailure_ = nullptr;
-    publishCall();
-    awaitCall();
+    awaitCall(publishCall());
     callState_.store(NoCall);
     lastReturned_ = Clock::now();
     if (log)
@@ -98,17 +97,19 @@ void Thread::synchronize(const std::function<void()>& method) {
         std::rethrow_exception(callFailure_);
 }
 
-void Thread::publishCall() {
+bool Thread::publishCall() {
     callState_.store(CallPending);
-    if (!guiWatching_.load())
+    if (!guiWatching_.load()) {
         QCoreApplication::postEvent(this, new QEvent(CallEvent));
-    else
-        ringGui();
+        return false;
+    }
+    ringGui();
+    return true;
 }
 
-void Thread::awaitCall() {
+void Thread::awaitCall(bool mayPayToSpin) {
     const auto done = [this] { return callState_.load() == CallDone; };
-    if (bodySpin_.spinUntil(done))
+    if (mayPayToSpin && bodySpin_.spinUntil(done))
         return;
     bodySleeping_.store(true);
     for (int state = callState_.load(); state != CallDone; state = callState_.load())

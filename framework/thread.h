@@ -83,10 +83,11 @@ private:
     enum CallState : int { NoCall, CallPending, CallRunning, CallDone };
 
     void run();
-    // Body: hands the call over, by the slot or by a posted event.
-    void publishCall();
-    // Body: waits until the GUI thread has run the call.
-    void awaitCall();
+    // Body: hands the call over, by the slot or by a posted event; true by the slot.
+    bool publishCall();
+    // Body: waits until the GUI thread has run the call. Spinning can pay only while the
+    // GUI thread watches the slot: woken through its event loop it comes too late.
+    void awaitCall(bool mayPayToSpin);
     // Body: a moving average of how long it works between two calls.
     void noteWorkBetweenCalls();
     // Body: rouses a GUI thread that sleeps waiting for a call or for the end.
