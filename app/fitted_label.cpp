@@ -11,7 +11,6 @@ void FittedLabel::setFittedText(const QString& text) {
 
 void FittedLabel::fitToText() {
     fitPending_ = false;
-    const int width = sizeHint().width();
-    if (width != this->width())
-        resize(width, height());
+    // A fixed size also spares each new text a request to lay out the window.
+    setFixedSize(sizeHint().width(), height());
 }

@@ -41,7 +41,10 @@ QLabel* label(QWidget* parent, const char* name, const char* caption, QRect geom
 
 // A label sized to its text, whatever text it is given later.
 FittedLabel* fittedLabel(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    return place(new FittedLabel(QString::fromLatin1(caption), parent), name, geometry);
+    FittedLabel* fitted =
+        place(new FittedLabel(QString::fromLatin1(caption), parent), name, geometry);
+    fitted->setFixedSize(geometry.size());
+    return fitted;
 }
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect geometry,

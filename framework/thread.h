@@ -88,8 +88,8 @@ private:
     // Body: waits until the GUI thread has run the call. Spinning can pay only while the
     // GUI thread watches the slot: woken through its event loop it comes too late.
     void awaitCall(bool mayPayToSpin);
-    // Body: a moving average of how long it works between two calls.
-    void noteWorkBetweenCalls();
+    // Body: a moving average of the time from one call to the next.
+    void noteCallPeriod(std::chrono::steady_clock::time_point now);
     // Body: rouses a GUI thread that sleeps waiting for a call or for the end.
     void ringGui();
     // GUI thread: runs the call the body waits for, if there is one.
@@ -130,10 +130,9 @@ private:
     alignas(CacheLine) std::atomic<int> guiBell_{0};
     // Set while the body sleeps on `callState_` for its call to be done.
     std::atomic<bool> bodySleeping_{false};
-    // How long the body works between two calls, in nanoseconds: slow until calls show
-    // otherwise.
-    std::atomic<std::int64_t> workBetweenCalls_{1'000'000'000};
-    std::chrono::steady_clock::time_point lastReturned_;
+    // The time from one call to the next, in nanoseconds: slow until calls show otherwise.
+    std::atomic<std::int64_t> callPeriod_{1'000'000'000};
+    std::chrono::steady_clock::time_point lastCall_;
     SpinBudget bodySpin_;
 };
 
