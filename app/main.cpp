@@ -4,18 +4,13 @@
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "app/form1.h"
 #include "dialup/window_dialup_hooks.h"
 #include "framework/error_box.h"
-#include "platform/clock.h"
 #include "platform/dialup_service.h"
-#include "platform/folder_browser.h"
-#include "platform/http_client.h"
-#include "platform/machine_control.h"
-#include "platform/services.h"
-#include "platform/shell.h"
-#include "platform/window_system.h"
+#include "platform/system_services.h"
 
 namespace {
 
@@ -51,9 +46,6 @@ int main(int argc, char* argv[]) {
     installFontSubstitutes();
     larkspur::setApplicationTitle(QStringLiteral("Project2.exe"));
 
-    const auto clock = larkspur::platform::makeSystemClock();
-    const auto shell = larkspur::platform::makeDesktopShell();
-    const auto folders = larkspur::platform::makeFolderTreeBrowser();
     WindowDialupHooks dialupHooks;
     std::unique_ptr<larkspur::platform::DialupService> dialup;
     try {
@@ -62,22 +54,13 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "larkspur: %s\n", error.what());
         return 2;
     }
-    const auto windows = larkspur::platform::makeX11WindowSystem();
-    const auto machine = larkspur::platform::makeLinuxMachineControl();
-    const auto http = larkspur::platform::makeCurlHttpClientFactory();
-    larkspur::platform::Services services;
-    services.clock = clock.get();
-    services.shell = shell.get();
-    services.folders = folders.get();
-    services.dialup = dialup.get();
-    services.windows = windows.get();
-    services.machine = machine.get();
-    services.http = http.get();
+    larkspur::platform::SystemServices system(std::move(dialup),
+                                              larkspur::platform::makeCurlHttpClientFactory());
 
-    TForm1 form(services);
+    TForm1 form(system.view());
     dialupHooks.attach(form);
     form.show();
     const int status = application.exec();
-    dialup.reset(); // its threads report to the window, so they end while it is there
+    system.dialup.reset(); // its threads report to the window, so they end while it is there
     return status;
 }

@@ -5,14 +5,7 @@
 #include <memory>
 
 #include "app/form1.h"
-#include "platform/clock.h"
-#include "platform/dialup_service.h"
-#include "platform/folder_browser.h"
-#include "platform/http_client.h"
-#include "platform/machine_control.h"
-#include "platform/services.h"
-#include "platform/shell.h"
-#include "platform/window_system.h"
+#include "platform/system_services.h"
 
 namespace larkspur::bench {
 
@@ -32,13 +25,7 @@ public:
 private:
     QTemporaryDir workDir_;
     QString previousDir_;
-    std::unique_ptr<platform::Clock> clock_;
-    std::unique_ptr<platform::Shell> shell_;
-    std::unique_ptr<platform::FolderBrowser> folders_;
-    std::unique_ptr<platform::DialupService> dialup_;
-    std::unique_ptr<platform::WindowSystem> windows_;
-    std::unique_ptr<platform::MachineControl> machine_;
-    std::unique_ptr<platform::HttpClientFactory> http_;
+    platform::SystemServices system_;
     std::unique_ptr<TForm1> form_;
 };
 
