@@ -1,0 +1,198 @@
+"""The world an end-to-end scenario runs in: a display, the scripted server, the real program
+pressed with X events, and what it left on disk."""
+import hashlib
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import threading
+import time
+
+BUTTONS = {"Begin": (45, 160), "Stop": (121, 160), "Dial": (205, 160), "Exit": (529, 404)}
+MB = 1024 * 1024
+
+
+class Failed(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failed(message)
+
+
+def sha256(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def settings_record(folder, anytime, window):
+    """The 299-byte settings record: no dial-up entry, the window, the download folder."""
+    record = bytearray(299)
+    record[124:128] = bytes(window)
+    record[128] = 1 if anytime else 0
+    name = folder.encode("cp1251")
+    record[131] = len(name)
+    record[132:132 + len(name)] = name
+    return bytes(record)
+
+
+class Scenario:
+    def __init__(self, larkspur, server, name):
+        self.larkspur, self.server_program = os.path.abspath(larkspur), os.path.abspath(server)
+        self.name = name
+        self.root = tempfile.mkdtemp(prefix="larkspur-e2e-")
+        self.home = os.path.join(self.root, "home")
+        self.downloads = os.path.join(self.home, "Downloads")
+        self.www = os.path.join(self.root, "www")
+        for folder in (self.home, self.downloads, self.www):
+            os.makedirs(folder)
+        self.processes = []
+        self.requests = []
+        self.shots = os.environ.get("E2E_SHOTS")
+        self.app = None
+
+    # --- the world around the program
+    def start_display(self):
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.processes.append(xvfb)
+        self.display = ":" + xvfb.stdout.readline().decode().strip()
+
+    def start_server(self):
+        server = subprocess.Popen([self.server_program, self.www], stdout=subprocess.PIPE, text=True)
+        self.processes.append(server)
+        self.base = server.stdout.readline().strip()
+        check(self.base.startswith("http://127."), "the server did not start")
+        self.server_started = time.monotonic()
+
+        def collect():
+            for line in server.stdout:
+                self.requests.append((time.monotonic(), line.split()))
+        threading.Thread(target=collect, daemon=True).start()
+
+    def add_file(self, name, size):
+        data = os.urandom(size)
+        with open(os.path.join(self.www, name), "wb") as f:
+            f.write(data)
+        return name
+
+    def prepare(self, urls, anytime=True, window=(2, 0, 9, 0)):
+        with open(os.path.join(self.home, "1.pwl"), "wb") as f:
+            f.write(settings_record(self.downloads, anytime, window))
+        with open(os.path.join(self.home, "1.txt"), "wb") as f:
+            f.write("\r\n".join(urls).encode("cp1251"))
+
+    def url(self, mode, name):
+        return f"{self.base}/{mode}/{name}"
+
+    # --- the program
+    def start_app(self, dialup="sim", faketime=None, fast_timers=False):
+        """faketime moves the time of day; with fast_timers the program's timers and tick
+        counter run at the same rate (the simulated modem's waits do not, so such runs
+        use the machine's own line)."""
+        env = dict(os.environ, DISPLAY=self.display, HOME=self.home, LARKSPUR_DIALUP=dialup,
+                   XDG_RUNTIME_DIR=self.root, QT_QPA_PLATFORM="xcb")
+        if not fast_timers:
+            env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
+        command = [self.larkspur]
+        if faketime:
+            command = ["faketime", "-f", faketime] + command
+        self.app = subprocess.Popen(command, cwd=self.home, env=env,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.processes.append(self.app)
+        self.app_started = time.monotonic()
+        found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^Larkspur", timeout=20)
+        self.window = found.split()[0]
+        time.sleep(0.5)  # the fade-in
+
+    def xdotool(self, *args, timeout=10):
+        env = dict(os.environ, DISPLAY=self.display)
+        return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True,
+                              timeout=timeout, check=True).stdout
+
+    def press(self, button):
+        x, y = BUTTONS[button]
+        self.xdotool("mousemove", "--window", self.window, str(x), str(y), "click", "1")
+
+    def shot(self, label):
+        if self.shots:
+            os.makedirs(self.shots, exist_ok=True)
+            subprocess.run(["import", "-display", self.display, "-window", "root",
+                            os.path.join(self.shots, f"{self.name}-{label}.png")], check=False)
+
+    def exit_app(self, within=10):
+        self.press("Exit")
+        try:
+            self.app.wait(within)
+        except subprocess.TimeoutExpired:
+            raise Failed(f"the program was still running {within} s after Exit")
+
+    def kill_app(self):
+        self.app.send_signal(signal.SIGKILL)
+        self.app.wait()
+
+    # --- what it left
+    def log(self):
+        try:
+            with open(os.path.join(self.downloads, "log.txt"), "rb") as f:
+                return f.read().decode("cp1251").split("\r\n")[:-1]
+        except FileNotFoundError:
+            return []
+
+    def url_list(self):
+        with open(os.path.join(self.home, "1.txt"), "rb") as f:
+            return [line for line in f.read().decode("cp1251").split("\r\n") if line]
+
+    def downloaded(self, name):
+        return os.path.join(self.downloads, name)
+
+    def wait_for(self, condition, timeout, what):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if self.app.poll() is not None:
+                raise Failed(f"the program ended while waiting for {what}")
+            if condition():
+                return
+            time.sleep(0.2)
+        raise Failed(f"no {what} within {timeout} s; log: {self.log()[-12:]}")
+
+    def wait_for_log(self, line, timeout, count=1):
+        self.wait_for(lambda: self.log().count(line) >= count, timeout, f'"{line}" in log.txt')
+
+    def size_of(self, name):
+        try:
+            return os.path.getsize(self.downloaded(name))
+        except FileNotFoundError:
+            return 0
+
+    def assert_whole(self, *names):
+        for name in names:
+            check(os.path.isfile(self.downloaded(name)), f"{name} was not downloaded")
+            check(sha256(self.downloaded(name)) == sha256(os.path.join(self.www, name)),
+                  f"{name} differs from its source")
+
+    def assert_prefix(self, name):
+        """A file that was given up holds only what its source holds, from the start."""
+        if not os.path.exists(self.downloaded(name)):
+            return
+        with open(self.downloaded(name), "rb") as got, open(os.path.join(self.www, name), "rb") as source:
+            data = got.read()
+            check(data == source.read(len(data)), f"{name} holds bytes its source does not")
+
+    def cleanup(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def typical_entry(log, url, path, name, size):
+    """The lines of one completed file, as the log shows them."""
+    start = log.index("Start download: " + url)
+    check(log[start + 1:start + 4] == ["  save to: " + path, "", f"Downloaded: {name} Size: {size}"],
+          f"the log entry of {name} reads {log[start:start + 7]}")
+    check(re.fullmatch(r"  Time: \d\d:\d\d:\d\d", log[start + 4]), f"no time line for {name}")
