@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/fitted_label.h"
+#include "app/settings_storage.h"
 #include "httpget/http_get.h"
 #include "job/transfer_texts.h"
 #include "platform/clock.h"
@@ -22,16 +23,17 @@ void TForm1::createFetchComponent() {
     HTTPGet1->UseCache = false;
     HTTPGet1->WaitThread = true;
     HTTPGet1->ResumeDownload = true;
-    HTTPGet1->OnProgress = [this](QObject* Sender, std::int32_t TotalSize, std::int32_t Readed) {
+    HTTPGet1->ReservedName = LogFileName;
+    HTTPGet1->OnProgress = [this](QObject* Sender, std::int64_t TotalSize, std::int64_t Readed) {
         HTTPGet1Progress(Sender, TotalSize, Readed);
     };
-    HTTPGet1->OnDoneFile = [this](QObject* Sender, const QString& FileName, std::int32_t FileSize) {
+    HTTPGet1->OnDoneFile = [this](QObject* Sender, const QString& FileName, std::int64_t FileSize) {
         HTTPGet1DoneFile(Sender, FileName, FileSize);
     };
     HTTPGet1->OnError = [this](QObject* Sender) { HTTPGet1Error(Sender); };
 }
 
-void TForm1::HTTPGet1Progress(QObject*, std::int32_t TotalSize, std::int32_t Readed) {
+void TForm1::HTTPGet1Progress(QObject*, std::int64_t TotalSize, std::int64_t Readed) {
     if (StopRequested)
         return;
     const std::uint32_t now = services_.clock->tickCount();
@@ -43,7 +45,7 @@ void TForm1::HTTPGet1Progress(QObject*, std::int32_t TotalSize, std::int32_t Rea
         Label16->setFittedText(speedText(Readed, elapsed));
 }
 
-void TForm1::HTTPGet1DoneFile(QObject*, const QString& FileName, std::int32_t FileSize) {
+void TForm1::HTTPGet1DoneFile(QObject*, const QString& FileName, std::int64_t FileSize) {
     FileDone = true;
     // A file that completed without any progress started nowhere: it took no time.
     const std::uint32_t elapsed =
@@ -51,7 +53,7 @@ void TForm1::HTTPGet1DoneFile(QObject*, const QString& FileName, std::int32_t Fi
     AddLog(fileDoneText(FileName, FileSize, elapsed));
     ErrorCount = 0;
     TotalTime += elapsed;
-    TotalBytes += static_cast<std::uint32_t>(FileSize);
+    TotalBytes += static_cast<std::uint64_t>(FileSize);
     FileStartTick = 1;
 }
 
@@ -59,7 +61,7 @@ void TForm1::HTTPGet1Error(QObject*) {
     if (StopRequested)
         return;
     FileDone = false;
-    AddLog(transferErrorText(ErrorCount));
+    AddLog(transferErrorText(ErrorCount, HTTPGet1->ErrorReason));
     rest->start();
     Label15->setFittedText(QStringLiteral("n/a"));
     Label16->setFittedText(QStringLiteral("n/a"));

@@ -12,6 +12,7 @@
 #include "job/daily_window.h"
 #include "job/transfer_texts.h"
 #include "platform/clock.h"
+#include "platform/machine_control.h"
 
 using namespace larkspur::job;
 
@@ -31,6 +32,9 @@ void TForm1::FinishJob() {
     AddLog(totalTimeText(TotalTime));
     AddLog(totalBytesText(TotalBytes, QLocale()));
     saveLog();
+    // What was downloaded must be on the disk before the line or the machine goes off.
+    if (DisconnectWhenDone || TurnOffWhenDone)
+        services_.machine->flushFileSystem(DownloadDir);
     if (DisconnectWhenDone)
         Button4Click(Button4);
     PowerOffMachine();

@@ -111,7 +111,7 @@ public:
     QString DownloadDir;
     std::uint32_t FileStartTick = 1; // 1: no file started
     std::uint32_t TotalTime = 1;
-    std::uint32_t TotalBytes = 0;
+    std::uint64_t TotalBytes = 0;
     std::int32_t FadeAlpha = 0;
 
     // The settings record as loaded at start-up, password unscrambled.
@@ -144,8 +144,8 @@ public:
     void Timer3Timer(QObject* Sender);
     void Timer4Timer(QObject* Sender);
     void Timer5Timer(QObject* Sender);
-    void HTTPGet1Progress(QObject* Sender, std::int32_t TotalSize, std::int32_t Readed);
-    void HTTPGet1DoneFile(QObject* Sender, const QString& FileName, std::int32_t FileSize);
+    void HTTPGet1Progress(QObject* Sender, std::int64_t TotalSize, std::int64_t Readed);
+    void HTTPGet1DoneFile(QObject* Sender, const QString& FileName, std::int64_t FileSize);
     void HTTPGet1Error(QObject* Sender);
 
     // The job: the queue driver, the end-of-window check and the end-of-job sequence.

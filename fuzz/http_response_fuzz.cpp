@@ -1,6 +1,7 @@
 // A response head, fed line by line as the client receives it, and a resume offset go
 // through the checks that decide what of the response may reach the target file. Input:
-// four bytes of offset, then the head's text.
+// eight bytes of offset, four of how far the partial file reaches past it, then the head's
+// text.
 #include <cstdint>
 #include <cstring>
 
@@ -17,10 +18,10 @@ void require(bool condition) {
 // A plan must describe a file that starts where the body goes and grows by exactly the
 // announced length, as far as the head announces one.
 void checkPlan(const larkspur::BodyPlan& plan, const larkspur::ResponseHead& head,
-               std::int32_t offset) {
+               std::int64_t offset, std::int64_t partialSize) {
     const std::int64_t start = plan.restart ? 0 : offset;
     require(larkspur::isSuccessStatus(head.status));
-    require(!plan.restart || offset > 0);
+    require(!plan.restart || partialSize > 0);
     const auto length =
         head.contentLength ? larkspur::parseContentLength(*head.contentLength) : std::nullopt;
     require(head.contentLength.has_value() == length.has_value());
@@ -30,7 +31,7 @@ void checkPlan(const larkspur::BodyPlan& plan, const larkspur::ResponseHead& hea
     if (head.status == "206") {
         const auto range = larkspur::parseContentRange(head.contentRange.value_or(""));
         require(range && !plan.restart && range->first == offset &&
-                range->last + 1 == range->complete);
+                range->last + 1 == range->complete && range->complete >= partialSize);
         if (length)
             require(range->complete == *plan.totalSize);
     }
@@ -39,22 +40,28 @@ void checkPlan(const larkspur::BodyPlan& plan, const larkspur::ResponseHead& hea
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < sizeof(std::int32_t))
+    std::int64_t offset = 0;
+    std::uint32_t overlap = 0;
+    if (size < sizeof offset + sizeof overlap)
         return 0;
-    std::int32_t offset = 0;
     std::memcpy(&offset, data, sizeof offset);
-    offset &= 0x7FFFFFFF;
-    const QByteArray text(reinterpret_cast<const char*>(data) + sizeof offset,
-                          qsizetype(size - sizeof offset));
+    std::memcpy(&overlap, data + sizeof offset, sizeof overlap);
+    offset &= 0x3FFFFFFFFFFFFFFF;
+    const std::int64_t partialSize = offset + overlap % 10000;
+    const std::size_t headAt = sizeof offset + sizeof overlap;
+    const QByteArray text(reinterpret_cast<const char*>(data) + headAt, qsizetype(size - headAt));
 
     larkspur::platform::HttpResponseHead received;
     for (const QByteArray& line : text.split('\n'))
         received.takeLine(line + '\n');
     require(received.status() >= 0 && received.status() <= 999);
-    const larkspur::ResponseHead head{QByteArray::number(received.status()),
+    const larkspur::ResponseHead head{QByteArray::number(received.status()), received.phrase(),
                                       received.value("Content-Length"),
                                       received.value("Content-Range")};
-    if (const auto plan = larkspur::planBody(head, offset))
-        checkPlan(*plan, head, offset);
+    const larkspur::BodyDecision decision = larkspur::planBody(head, offset, partialSize);
+    require(decision.plan.has_value() == decision.refusal.isEmpty());
+    require(!decision.stalePartial || !decision.plan);
+    if (decision.plan)
+        checkPlan(*decision.plan, head, offset, partialSize);
     return 0;
 }

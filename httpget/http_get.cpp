@@ -44,7 +44,8 @@ void THTTPGet::GetFile() {
     if (worker_)
         return;
     worker_ = new THTTPGetThread(http_, AcceptTypes, Agent, URL, FileName, UserName, Password,
-                                 PostQuery, Referer, BinaryData, UseCache, OnProgress, true);
+                                 PostQuery, Referer, BinaryData, UseCache, OnProgress, true,
+                                 ReservedName);
     // The end is delivered on this thread, so it cannot arrive before this is set.
     worker_->OnTerminate = [this](QObject* Sender) { ThreadDone(Sender); };
     if (WaitThread)
@@ -68,6 +69,9 @@ void THTTPGet::ThreadDone(QObject*) {
             self->worker_ = nullptr;
     });
     LastSucceeded = worker->Succeeded;
+    ErrorReason = LastSucceeded ? QString() : worker->FailureReason;
+    if (!LastSucceeded && ErrorReason.isEmpty())
+        ErrorReason = QStringLiteral("stopped"); // stopped after its last look at the flag
     if (!LastSucceeded) {
         if (const TNotifyEvent handler = OnError)
             handler(this);

@@ -57,6 +57,10 @@ public:
     TOnDoneFileEvent OnDoneFile;
     TOnDoneStringEvent OnDoneString;
     bool ResumeDownload = false;
+    // A file name the component never writes, in any folder; empty: none.
+    QString ReservedName;
+    // Why the last transfer failed, in plain words; set before OnError is raised.
+    QString ErrorReason;
 
 private:
     void removeOldTarget() const;

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "framework/ansi_text.h"
+#include "framework/errors.h"
 #include "httpget/response_checks.h"
 
 using larkspur::addByteCount;
@@ -37,7 +38,8 @@ THTTPGetThread::THTTPGetThread(larkspur::platform::HttpClientFactory& http,
                                const QString& FileName, const QString& UserName,
                                const QString& Password, const QString& PostQuery,
                                const QString& Referer, bool BinaryData, bool UseCache,
-                               const TOnProgressEvent& OnProgress, bool ToFile)
+                               const TOnProgressEvent& OnProgress, bool ToFile,
+                               const QString& ReservedName)
     : http_(http) {
     FreeOnTerminate = true;
     // The base class made the thread suspended: fill the copies, then let it run.
@@ -53,6 +55,7 @@ THTTPGetThread::THTTPGetThread(larkspur::platform::HttpClientFactory& http,
     this->UseCache = UseCache;
     this->OnProgress = OnProgress;
     this->ToFile = ToFile;
+    this->ReservedName = ReservedName;
     start();
 }
 
@@ -89,55 +92,43 @@ void THTTPGetThread::Detach() {
 
 void THTTPGetThread::execute() {
     const UrlParts parts = SplitUrl(URL);
-    if (terminated()) { // nothing is held yet
-        Succeeded = false;
+    if (stopped()) // nothing is held yet
         return;
-    }
     try {
         transfer(parts);
+    } catch (const larkspur::Error& error) {
+        fail(error.message());
     } catch (...) {
-        Succeeded = false;
+        fail(QStringLiteral("unexpected failure"));
     }
     try {
         file_.close();
-    } catch (...) {
-        Succeeded = false;
+    } catch (const larkspur::Error& error) {
+        fail(error.message());
     }
     CloseHandles();
 }
 
 void THTTPGetThread::transfer(const UrlParts& parts) {
+    if (ToFile && !acceptableTarget())
+        return;
     openHandles(parts);
     if (!request_)
-        return; // no request can be made: the file stays as it was
+        return fail(QStringLiteral("not a URL that can be fetched")); // the file stays as it was
     Readed = 0;
     if (ToFile)
         prepareFile();
     const bool answered = sendRequest();
-    if (stopped() || !answered) {
-        Succeeded = false;
-        return;
-    }
-    if (ToFile)
-        settleFile();
-    const larkspur::ResponseHead head{request_->queryInfo(HttpInfo::StatusCode),
-                                      request_->queryInfo(HttpInfo::ContentLength),
-                                      request_->queryInfo(HttpInfo::ContentRange)};
-    Succeeded = head.contentLength.has_value();
     if (stopped())
         return;
-    if (!head.contentLength && BinaryData)
-        return; // a body of unknown length is not taken
-    const auto plan = larkspur::planBody(head, Readed);
-    if (!plan) {
-        Succeeded = false;
+    if (!answered)
+        return fail(request_->failure());
+    if (!acceptAnswer() || stopped())
         return;
-    }
-    startBody(*plan);
+    startBody(*plan_);
     if (!readBody())
         return;
-    Succeeded = ToFile ? TotalSize == Readed : Readed != 0;
-    file_.close();
+    applySuccessRule();
 }
 
 void THTTPGetThread::openHandles(const UrlParts& parts) {
@@ -156,24 +147,31 @@ void THTTPGetThread::openHandles(const UrlParts& parts) {
                                              &stopSignal_});
 }
 
-// An existing file is continued a little before its end.
+bool THTTPGetThread::acceptableTarget() {
+    const QString name = FileName.mid(FileName.lastIndexOf(QLatin1Char('/')) + 1);
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
+        fail(QStringLiteral("the URL names no file"));
+        return false;
+    }
+    if (!ReservedName.isEmpty() && name == ReservedName) {
+        fail(QStringLiteral("the name is that of the job's log file: not fetched"));
+        return false;
+    }
+    return true;
+}
+
+// An existing file is continued a little before its end; its last bytes are kept, so that
+// the answer can show whether it is the same file.
 void THTTPGetThread::prepareFile() {
-    if (!larkspur::TargetFile::exists(FileName))
+    if (!larkspur::TargetFile::occupied(FileName))
         return;
     file_.openExisting(FileName);
-    const std::int32_t offset = addByteCount(0, std::max<qint64>(file_.size() - ResumeOverlap, 0));
+    partialSize_ = file_.size();
+    const std::int64_t offset = std::max<std::int64_t>(partialSize_ - ResumeOverlap, 0);
+    partialTail_ = file_.readAt(offset, partialSize_ - offset);
     Succeeded = request_->addHeader("Range: bytes=" + QByteArray::number(offset) + "-");
     if (Succeeded)
         Readed = offset;
-}
-
-// Only once a server has answered is the file cut, or a fresh one made: a line that is
-// down or a certificate that fails leaves the file as it was.
-void THTTPGetThread::settleFile() {
-    if (file_.isOpen())
-        file_.cutAt(Readed);
-    else
-        file_.create(FileName);
 }
 
 bool THTTPGetThread::sendRequest() {
@@ -182,23 +180,58 @@ bool THTTPGetThread::sendRequest() {
     return request_->send("Content-Type: application/x-www-form-urlencoded", toAnsi(PostQuery));
 }
 
-// Nothing of the answer reaches the file before planBody() has accepted all of it. A whole
-// answer to a resumed request replaces the file from its start.
-void THTTPGetThread::startBody(const larkspur::BodyPlan& plan) {
-    if (plan.restart && ToFile) {
-        file_.cutAt(0);
-        Readed = 0;
+// Nothing of the answer reaches the file before all of its head is accepted. A partial file
+// longer than the server's file is stale: it goes, and the next attempt starts afresh.
+bool THTTPGetThread::acceptAnswer() {
+    const larkspur::ResponseHead head{request_->queryInfo(HttpInfo::StatusCode),
+                                      request_->queryInfo(HttpInfo::StatusPhrase).value_or(""),
+                                      request_->queryInfo(HttpInfo::ContentLength),
+                                      request_->queryInfo(HttpInfo::ContentRange)};
+    const larkspur::BodyDecision decision =
+        larkspur::planBody(head, Readed, file_.isOpen() ? partialSize_ : 0);
+    if (decision.stalePartial)
+        file_.discard();
+    if (!decision.plan) {
+        fail(decision.refusal);
+        return false;
     }
-    if (plan.totalSize)
-        TotalSize = *plan.totalSize;
+    if (!head.contentLength && BinaryData) {
+        fail(QStringLiteral("the server did not announce the file's length"));
+        return false;
+    }
+    plan_ = decision.plan;
+    return true;
+}
+
+// A whole answer to a resumed request replaces the file from its start; a partial one
+// follows what is on disk, once the bytes they share agree.
+void THTTPGetThread::startBody(const larkspur::BodyPlan& plan) {
+    if (ToFile) {
+        if (!file_.isOpen()) {
+            file_.create(FileName);
+        } else if (plan.restart) {
+            file_.cutAt(0);
+            Readed = 0;
+            partialSize_ = 0;
+        } else {
+            file_.seekToEnd();
+        }
+    }
+    TotalSize = plan.totalSize.value_or(0);
     ResultText.clear();
 }
 
 bool THTTPGetThread::stopped() {
     if (!terminated())
         return false;
-    Succeeded = false;
+    fail(QStringLiteral("stopped"));
     return true;
+}
+
+void THTTPGetThread::fail(const QString& reason) {
+    Succeeded = false;
+    if (FailureReason.isEmpty())
+        FailureReason = reason;
 }
 
 bool THTTPGetThread::readBody() {
@@ -207,17 +240,55 @@ bool THTTPGetThread::readBody() {
         if (stopped())
             return false;
         BytesRead = 0;
-        if (!request_->read(chunk.data(), ChunkSize, BytesRead) || BytesRead == 0)
+        if (!request_->read(chunk.data(), ChunkSize, BytesRead)) {
+            FailureReason = request_->failure(); // should the success rule fail
             return true;
-        const std::int32_t counted = addByteCount(Readed, BytesRead);
-        if (ToFile)
-            file_.write(chunk.data(), BytesRead);
-        else
+        }
+        if (BytesRead == 0)
+            return true;
+        const std::int64_t counted = addByteCount(Readed, BytesRead);
+        if (!ToFile)
             ResultText += larkspur::fromAnsi(QByteArray(chunk.data(), qsizetype(BytesRead)));
+        else if (!takeChunk(chunk.data(), BytesRead))
+            return false;
         Readed = counted;
         if (OnProgress)
             synchronize([this] { UpdateProgress(); });
     }
+}
+
+// Bytes that the partial file already holds are compared, never written: where they
+// differ the partial file is another file, and splicing the two would make a third.
+bool THTTPGetThread::takeChunk(const char* data, std::uint32_t count) {
+    const std::int64_t shared = std::clamp<std::int64_t>(partialSize_ - Readed, 0, count);
+    if (shared > 0) {
+        const qsizetype at = qsizetype(partialTail_.size() - (partialSize_ - Readed));
+        if (at < 0 ||
+            QByteArrayView(data, shared) != QByteArrayView(partialTail_).sliced(at, shared)) {
+            file_.discard();
+            fail(QStringLiteral("the partial file is not this file: fetching it whole"));
+            return false;
+        }
+    }
+    file_.write(data + shared, count - shared);
+    return true;
+}
+
+// The file must be whole where its name says, not only in the count.
+void THTTPGetThread::applySuccessRule() {
+    const bool whole = ToFile ? TotalSize == Readed && Readed >= partialSize_ : Readed != 0;
+    if (whole && ToFile)
+        file_.confirm(TotalSize);
+    if (!whole) {
+        if (FailureReason.isEmpty() && ToFile)
+            FailureReason =
+                QStringLiteral("the body ended after %1 of %2 bytes").arg(Readed).arg(TotalSize);
+        Succeeded = false;
+        return;
+    }
+    FailureReason.clear();
+    Succeeded = true;
+    file_.close();
 }
 
 void THTTPGetThread::UpdateProgress() {

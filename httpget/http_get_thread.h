@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "framework/thread.h"
 #include "httpget/httpget_events.h"
@@ -14,7 +15,7 @@
 // Performs one HTTP transfer on a thread of its own: the body of the response goes into
 // FileName (continuing a partial file a little before its end) or, in text mode, into
 // ResultText. Running when construction returns; frees itself after its finish
-// notification. Its only outcome is Succeeded.
+// notification. Its outcome is Succeeded, and FailureReason when it failed.
 class THTTPGetThread : public larkspur::Thread {
     Q_OBJECT
 public:
@@ -22,7 +23,8 @@ public:
                    const QString& Agent, const QString& URL, const QString& FileName,
                    const QString& UserName, const QString& Password, const QString& PostQuery,
                    const QString& Referer, bool BinaryData, bool UseCache,
-                   const TOnProgressEvent& OnProgress, bool ToFile);
+                   const TOnProgressEvent& OnProgress, bool ToFile,
+                   const QString& ReservedName = {});
 
     static constexpr std::uint16_t HttpPort = 80;
     static constexpr std::uint16_t HttpsPort = 443;
@@ -35,8 +37,9 @@ public:
     };
     static UrlParts SplitUrl(const QString& URL);
 
-    // The last bytes of a partial file are fetched again, in case they were damaged.
-    static constexpr std::int32_t ResumeOverlap = 5000;
+    // The last bytes of a partial file are fetched again, so that the answer shows whether
+    // the partial file is the start of this file.
+    static constexpr std::int64_t ResumeOverlap = 5000;
     static constexpr std::uint32_t ChunkSize = 1025;
 
     QString AcceptTypes;
@@ -51,11 +54,13 @@ public:
     bool BinaryData = false;
     bool UseCache = false;
     std::atomic<bool> Succeeded{false};
-    std::int32_t TotalSize = 0;
+    std::int64_t TotalSize = 0;
     bool ToFile = false;
     std::uint32_t BytesRead = 0;
-    std::int32_t Readed = 0;
+    std::int64_t Readed = 0;
     TOnProgressEvent OnProgress;
+    QString ReservedName;  // a file name never written, in any folder (the job's log)
+    QString FailureReason; // in plain words, once the transfer failed
 
     // GUI thread: the owner goes away; neither progress nor the end reaches it any more.
     void Detach();
@@ -67,15 +72,22 @@ protected:
 private:
     void transfer(const UrlParts& parts);
     void openHandles(const UrlParts& parts);
+    // False, with the reason, when FileName is no name a download may take.
+    bool acceptableTarget();
     void prepareFile();
-    void settleFile();
     // False when no response came.
     bool sendRequest();
+    // False, with the reason, when the answer may not reach the target.
+    bool acceptAnswer();
     void startBody(const larkspur::BodyPlan& plan);
     // True, with the outcome set to failure, once a stop was asked for.
     bool stopped();
-    // False when a stop request ended it.
+    void fail(const QString& reason);
+    // False when a stop request or a mismatch ended it.
     bool readBody();
+    // False when the partial file turned out not to be this file.
+    bool takeChunk(const char* data, std::uint32_t count);
+    void applySuccessRule();
     void UpdateProgress();
     void CloseHandles();
 
@@ -85,5 +97,9 @@ private:
     std::unique_ptr<larkspur::platform::HttpConnection> connection_;
     std::unique_ptr<larkspur::platform::HttpRequest> request_;
     larkspur::TargetFile file_;
+    // The end of the partial file from the resume offset on, which the answer must repeat.
+    QByteArray partialTail_;
+    std::int64_t partialSize_ = 0;
+    std::optional<larkspur::BodyPlan> plan_;
     bool progressDetached_ = false; // GUI thread only
 };

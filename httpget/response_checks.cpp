@@ -9,57 +9,87 @@ namespace larkspur {
 
 namespace {
 
-constexpr std::int64_t MaxByteCount = std::numeric_limits<std::int32_t>::max();
+constexpr std::int64_t MaxByteCount = std::numeric_limits<std::int64_t>::max();
 
-// Digits only, at most 18 of them so that the value fits.
+// Digits only, and a value that fits in 63 bits.
 std::optional<std::int64_t> parseDecimal(QByteArrayView text) {
-    if (text.isEmpty() || text.size() > 18)
+    if (text.isEmpty())
         return std::nullopt;
     std::int64_t value = 0;
     for (const char c : text) {
-        if (c < '0' || c > '9')
+        if (c < '0' || c > '9' || value > (MaxByteCount - (c - '0')) / 10)
             return std::nullopt;
         value = value * 10 + (c - '0');
     }
     return value;
 }
 
-std::optional<BodyPlan> planPartial(const ResponseHead& head, std::int32_t offset,
-                                    std::optional<std::int32_t> length) {
+const QString StalePartial =
+    QStringLiteral("the partial file is longer than the server's file: fetching it whole");
+
+BodyDecision refused(const QString& reason) {
+    return {std::nullopt, reason};
+}
+
+BodyDecision stale() {
+    return {std::nullopt, StalePartial, true};
+}
+
+BodyDecision planPartial(const ResponseHead& head, std::int64_t offset, std::int64_t partialSize,
+                         std::optional<std::int64_t> length) {
     const auto range = head.contentRange ? parseContentRange(*head.contentRange) : std::nullopt;
     if (!range || range->first != offset || range->last < range->first ||
-        range->last + 1 != range->complete || range->complete > MaxByteCount)
-        return std::nullopt;
-    if (length && *length != range->last - range->first + 1)
-        return std::nullopt;
-    return BodyPlan{false, length ? std::optional(std::int32_t(range->complete)) : std::nullopt};
+        range->last + 1 != range->complete ||
+        (length && *length != range->last - range->first + 1))
+        return refused(QStringLiteral("the server's part does not fit the file"));
+    if (range->complete < partialSize)
+        return stale();
+    return {BodyPlan{false, length ? std::optional(range->complete) : std::nullopt}, {}};
+}
+
+QString statusText(const ResponseHead& head) {
+    if (!head.status || head.status == "0")
+        return QStringLiteral("no answer from the server");
+    const QByteArray phrase = head.statusPhrase.trimmed();
+    return QString::fromLatin1(phrase.isEmpty() ? *head.status : *head.status + ' ' + phrase);
+}
+
+bool isUnsatisfiable(const ResponseHead& head) {
+    return head.status == "416";
 }
 
 } // namespace
 
-std::optional<BodyPlan> planBody(const ResponseHead& head, std::int32_t offset) {
+BodyDecision planBody(const ResponseHead& head, std::int64_t offset, std::int64_t partialSize) {
+    if (isUnsatisfiable(head) && partialSize > 0) {
+        const auto complete =
+            head.contentRange ? parseUnsatisfiedRange(*head.contentRange) : std::nullopt;
+        if (complete && *complete < partialSize)
+            return stale();
+    }
     if (!isSuccessStatus(head.status))
-        return std::nullopt;
-    std::optional<std::int32_t> length;
+        return refused(statusText(head));
+    std::optional<std::int64_t> length;
     if (head.contentLength) {
         length = parseContentLength(*head.contentLength);
         if (!length)
-            return std::nullopt;
+            return refused(QStringLiteral("the server announced no usable length: ") +
+                           QString::fromLatin1(head.contentLength->left(40)));
     }
     if (head.status == "206")
-        return planPartial(head, offset, length);
-    return BodyPlan{offset > 0, length};
+        return planPartial(head, offset, partialSize, length);
+    return {BodyPlan{offset > 0 || partialSize > 0, length}, {}};
 }
 
-std::optional<std::int32_t> parseContentLength(const QByteArray& text) {
+std::optional<std::int64_t> parseContentLength(const QByteArray& text) {
     std::optional<std::int64_t> agreed;
     for (const QByteArray& item : text.split(',')) {
         const auto value = parseDecimal(item.trimmed());
-        if (!value || *value > MaxByteCount || (agreed && *agreed != *value))
+        if (!value || (agreed && *agreed != *value))
             return std::nullopt;
         agreed = value;
     }
-    return agreed ? std::optional(std::int32_t(*agreed)) : std::nullopt;
+    return agreed;
 }
 
 std::optional<ContentRange> parseContentRange(const QByteArray& text) {
@@ -80,16 +110,26 @@ std::optional<ContentRange> parseContentRange(const QByteArray& text) {
     return ContentRange{*first, *last, *complete};
 }
 
+std::optional<std::int64_t> parseUnsatisfiedRange(const QByteArray& text) {
+    const QByteArray trimmed = text.trimmed();
+    const qsizetype space = trimmed.indexOf(' ');
+    if (space < 0 || trimmed.left(space).compare("bytes", Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    const QByteArray range = trimmed.mid(space + 1).trimmed();
+    if (!range.startsWith("*/"))
+        return std::nullopt;
+    return parseDecimal(QByteArrayView(range).sliced(2));
+}
+
 bool isSuccessStatus(const std::optional<QByteArray>& status) {
     const auto code = status ? parseDecimal(*status) : std::nullopt;
     return code && *code >= 200 && *code <= 299;
 }
 
-std::int32_t addByteCount(std::int32_t base, std::int64_t extra) {
-    const std::int64_t sum = std::int64_t(base) + extra;
-    if (sum > MaxByteCount || sum < 0)
+std::int64_t addByteCount(std::int64_t base, std::int64_t extra) {
+    if (base < 0 || extra < 0 || extra > MaxByteCount - base)
         throw Error(QStringLiteral("More than %1 bytes").arg(MaxByteCount));
-    return std::int32_t(sum);
+    return base + extra;
 }
 
 } // namespace larkspur

@@ -1,54 +1,78 @@
 #include "httpget/target_file.h"
 
-#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 
 #include "framework/errors.h"
 
 namespace larkspur {
 
-bool TargetFile::exists(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() && !info.isDir();
+bool TargetFile::occupied(const QString& path) {
+    return platform::NoFollowFile::occupied(path);
 }
 
 void TargetFile::openExisting(const QString& path) {
-    open(path, QIODevice::ReadWrite | QIODevice::Unbuffered);
+    path_ = path;
+    check(file_.openExisting(path), QStringLiteral("open"));
 }
 
 void TargetFile::create(const QString& path) {
-    open(path, QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+    path_ = path;
+    check(file_.createNew(path), QStringLiteral("create"));
 }
 
-qint64 TargetFile::size() const {
-    return file_.size();
+std::int64_t TargetFile::size() const {
+    const std::int64_t size = file_.size();
+    check(size < 0 ? EIO : 0, QStringLiteral("size"));
+    return size;
 }
 
-void TargetFile::cutAt(qint64 position) {
-    if (!file_.seek(position) || !file_.resize(position))
-        fail(QStringLiteral("Cannot cut"));
+QByteArray TargetFile::readAt(std::int64_t offset, std::int64_t count) const {
+    QByteArray bytes(qsizetype(count), Qt::Uninitialized);
+    check(file_.readAt(offset, bytes.data(), count), QStringLiteral("read"));
+    return bytes;
 }
 
-void TargetFile::write(const char* data, qint64 count) {
-    if (file_.write(data, count) != count)
-        fail(QStringLiteral("Cannot write"));
+void TargetFile::cutAt(std::int64_t position) {
+    check(file_.cutAt(position), QStringLiteral("cut"));
+}
+
+void TargetFile::seekToEnd() {
+    check(file_.seekToEnd(), QStringLiteral("position in"));
+}
+
+void TargetFile::write(const char* data, std::int64_t count) {
+    check(file_.write(data, count), QStringLiteral("write"));
+}
+
+void TargetFile::confirm(std::int64_t size) const {
+    if (!file_.isNamedBy(path_) || file_.size() != size)
+        throw Error(QStringLiteral("the file was removed or replaced while it was written"));
+}
+
+void TargetFile::discard() {
+    file_.removeIfNamedBy(path_);
 }
 
 void TargetFile::close() {
-    if (!file_.isOpen())
+    check(file_.close(), QStringLiteral("close"));
+}
+
+void TargetFile::check(int error, const QString& what) const {
+    switch (error) {
+    case 0:
         return;
-    file_.close();
-    if (file_.error() != QFileDevice::NoError)
-        fail(QStringLiteral("Cannot close"));
-}
-
-void TargetFile::open(const QString& path, QIODevice::OpenMode mode) {
-    file_.setFileName(path);
-    if (!file_.open(mode))
-        fail(QStringLiteral("Cannot open"));
-}
-
-void TargetFile::fail(const QString& what) const {
-    throw Error(QStringLiteral("%1 \"%2\": %3").arg(what, file_.fileName(), file_.errorString()));
+    case ELOOP:
+    case EISDIR:
+        throw Error(QStringLiteral("the target is a link or not a regular file: left alone"));
+    case ENOSPC:
+        throw Error(QStringLiteral("disk full"));
+    case EDQUOT:
+        throw Error(QStringLiteral("disk quota exceeded"));
+    default:
+        throw Error(QStringLiteral("cannot %1 %2: %3")
+                        .arg(what, path_, QString::fromLocal8Bit(std::strerror(error))));
+    }
 }
 
 } // namespace larkspur

@@ -1,30 +1,41 @@
 #pragma once
 
-#include <QFile>
+#include <QByteArray>
 #include <QString>
+#include <cstdint>
+
+#include "platform/no_follow_file.h"
 
 namespace larkspur {
 
 // The file a transfer writes, unbuffered so that every block reaches the system as it
-// arrives. Every operation either succeeds or raises larkspur::Error.
+// arrives, reached without following links and only when it is a regular file. Every
+// operation either succeeds or raises larkspur::Error, its message in plain words.
 class TargetFile {
 public:
-    static bool exists(const QString& path);
+    // Whether anything lies at `path`, a dangling link included.
+    static bool occupied(const QString& path);
 
     void openExisting(const QString& path);
     void create(const QString& path);
-    qint64 size() const;
+    std::int64_t size() const;
+    QByteArray readAt(std::int64_t offset, std::int64_t count) const;
     // Moves to `position` and cuts the file there.
-    void cutAt(qint64 position);
-    void write(const char* data, qint64 count);
+    void cutAt(std::int64_t position);
+    void seekToEnd();
+    void write(const char* data, std::int64_t count);
+    // Raises unless the path still names this file and it holds `size` bytes.
+    void confirm(std::int64_t size) const;
+    // Removes the file where its path still names it, and closes it.
+    void discard();
     void close();
     bool isOpen() const { return file_.isOpen(); }
 
 private:
-    void open(const QString& path, QIODevice::OpenMode mode);
-    [[noreturn]] void fail(const QString& what) const;
+    void check(int error, const QString& what) const;
 
-    QFile file_;
+    platform::NoFollowFile file_;
+    QString path_;
 };
 
 } // namespace larkspur

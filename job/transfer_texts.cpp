@@ -24,14 +24,14 @@ QString baseName(const QString& path) {
 
 } // namespace
 
-int progressPosition(std::int32_t readed, std::int32_t totalSize) {
+int progressPosition(std::int64_t readed, std::int64_t totalSize) {
     if (totalSize == 0)
         return 0;
     const double position = std::trunc(double(readed) / totalSize * 200);
     return static_cast<int>(std::clamp(position, 0.0, 200.0));
 }
 
-QString bytesOfTotalText(std::int32_t readed, std::int32_t totalSize, const QLocale& locale) {
+QString bytesOfTotalText(std::int64_t readed, std::int64_t totalSize, const QLocale& locale) {
     return grouped(readed, 0, locale) + QStringLiteral(" of ") + grouped(totalSize, 0, locale);
 }
 
@@ -40,7 +40,7 @@ QString speedText(std::int64_t bytes, std::uint32_t elapsedMs) {
     return QString::number(static_cast<qint64>(perSecond)) + QStringLiteral(" b/s");
 }
 
-QString fileDoneText(const QString& path, std::int32_t fileSize, std::uint32_t elapsedMs) {
+QString fileDoneText(const QString& path, std::int64_t fileSize, std::uint32_t elapsedMs) {
     QString text = QStringLiteral("Downloaded: ") + baseName(path) + QStringLiteral(" Size: ") +
                    QString::number(fileSize) + CrLf + QStringLiteral("  Time: ") +
                    FormatDuration(elapsedMs);
@@ -49,15 +49,19 @@ QString fileDoneText(const QString& path, std::int32_t fileSize, std::uint32_t e
     return text;
 }
 
-QString transferErrorText(std::uint8_t errorCount) {
-    return QStringLiteral("Error while downloading! (%1 of 10)").arg(errorCount) + CrLf;
+QString transferErrorText(std::uint8_t errorCount, const QString& reason) {
+    QString text = QStringLiteral("Error while downloading! (%1 of 10)").arg(errorCount) + CrLf;
+    if (!reason.isEmpty())
+        text += QStringLiteral("  ") + QString(reason).replace(u'\r', u' ').replace(u'\n', u' ') +
+                CrLf;
+    return text;
 }
 
 QString totalTimeText(std::uint32_t totalMs) {
     return QStringLiteral("Total time: ") + FormatDuration(totalMs);
 }
 
-QString totalBytesText(std::uint32_t totalBytes, const QLocale& locale) {
+QString totalBytesText(std::uint64_t totalBytes, const QLocale& locale) {
     return QStringLiteral("Total downloaded: ") + grouped(totalBytes / 1024.0, 2, locale) +
            QStringLiteral(" KB");
 }

@@ -9,18 +9,19 @@ namespace larkspur::job {
 // The texts the job shows and logs about transfers. Numbers are grouped by `locale`.
 
 // Position of the progress bar, 0 to 200; 0 while the total is unknown.
-int progressPosition(std::int32_t readed, std::int32_t totalSize);
+int progressPosition(std::int64_t readed, std::int64_t totalSize);
 // "1,048,576 of 2,097,152".
-QString bytesOfTotalText(std::int32_t readed, std::int32_t totalSize, const QLocale& locale);
+QString bytesOfTotalText(std::int64_t readed, std::int64_t totalSize, const QLocale& locale);
 // Bytes per second over `elapsedMs` (not 0), truncated: "523456 b/s".
 QString speedText(std::int64_t bytes, std::uint32_t elapsedMs);
 
 // The lines a completed file adds to the log, as one text with CR LF breaks.
-QString fileDoneText(const QString& path, std::int32_t fileSize, std::uint32_t elapsedMs);
-QString transferErrorText(std::uint8_t errorCount);
+QString fileDoneText(const QString& path, std::int64_t fileSize, std::uint32_t elapsedMs);
+// The error line, then the reason indented on a line of its own where there is one.
+QString transferErrorText(std::uint8_t errorCount, const QString& reason = {});
 
 QString totalTimeText(std::uint32_t totalMs);
 // "Total downloaded: 1.50 KB" for 1536 bytes.
-QString totalBytesText(std::uint32_t totalBytes, const QLocale& locale);
+QString totalBytesText(std::uint64_t totalBytes, const QLocale& locale);
 
 } // namespace larkspur::job

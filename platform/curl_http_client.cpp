@@ -1,6 +1,7 @@
 #include <curl/curl.h>
 #include <mutex>
 
+#include "platform/curl_failure.h"
 #include "platform/curl_transfer.h"
 #include "platform/http_client.h"
 #include "platform/request_target.h"
@@ -65,7 +66,8 @@ QByteArray originOf(const ConnectionSettings& connection, bool secure) {
     return origin;
 }
 
-// Redirects may cross between http and https; each hop is verified like the first.
+// Redirects may lead from http to https (never back: see CurlTransfer); each hop is verified
+// like the first.
 void applyProtocols(CURL* easy, const ClientSettings& client) {
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -78,7 +80,8 @@ void applyProtocols(CURL* easy, const ClientSettings& client) {
 class CurlRequest : public HttpRequest {
 public:
     CurlRequest(const ConnectionSettings& connection, const HttpRequestSettings& request)
-        : transfer_(connection.client.inactivityLimit, request.stop, connection.client.multis) {
+        : transfer_(connection.client.inactivityLimit, request.stop, connection.client.multis),
+          server_(connection.server) {
         CURL* easy = transfer_.easy();
         const QByteArray url =
             originOf(connection, request.secure) + escapeObjectName(request.objectName);
@@ -140,6 +143,8 @@ public:
             return QByteArray::number(transfer_.head().status());
         case HttpInfo::ContentRange:
             return transfer_.head().value("Content-Range");
+        case HttpInfo::StatusPhrase:
+            return transfer_.head().phrase();
         }
         return std::nullopt;
     }
@@ -148,8 +153,17 @@ public:
         return transfer_.read(buffer, size, bytesRead);
     }
 
+    QString failure() const override {
+        if (!transfer_.gaveUpBecause().isEmpty())
+            return transfer_.gaveUpBecause();
+        long osError = 0;
+        curl_easy_getinfo(transfer_.easy(), CURLINFO_OS_ERRNO, &osError);
+        return describeCurlFailure(transfer_.result(), transfer_.errorText(), server_, osError);
+    }
+
 private:
     CurlTransfer transfer_;
+    QByteArray server_;
 };
 
 class CurlConnection : public HttpConnection {

@@ -7,7 +7,10 @@ namespace larkspur::platform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+// "120" for two minutes, "1.5" for a test's short limit.
+QString seconds(std::chrono::milliseconds span) {
+    return QString::number(double(span.count()) / 1000);
+}
 
 } // namespace
 
@@ -23,6 +26,9 @@ CurlTransfer::CurlTransfer(std::chrono::milliseconds inactivityLimit, HttpStopSi
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::onBody);
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, long(ReceiveSize));
+    curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
+    curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &CurlTransfer::onRequestReady);
+    curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
 }
 
 CurlTransfer::~CurlTransfer() {
@@ -74,12 +80,28 @@ std::size_t CurlTransfer::onHeader(char* data, std::size_t size, std::size_t cou
     return size * count;
 }
 
+// Before each hop's request goes out: once the exchange is on TLS, a redirect to plain
+// http is refused before anything is sent in the clear.
+int CurlTransfer::onRequestReady(void* self, char*, char*, int, int) {
+    auto* transfer = static_cast<CurlTransfer*>(self);
+    const char* scheme = nullptr;
+    curl_easy_getinfo(transfer->easy_, CURLINFO_SCHEME, &scheme);
+    const bool secure = scheme && QByteArray(scheme).compare("https", Qt::CaseInsensitive) == 0;
+    if (transfer->wentSecure_ && !secure) {
+        transfer->giveUp(QStringLiteral("redirected from https to http: refused"));
+        return CURL_PREREQFUNC_ABORT;
+    }
+    transfer->wentSecure_ = transfer->wentSecure_ || secure;
+    return CURL_PREREQFUNC_OK;
+}
+
 std::size_t CurlTransfer::onBody(char* data, std::size_t size, std::size_t count, void* self) {
     return static_cast<CurlTransfer*>(self)->takeBody(data, size * count);
 }
 
 std::size_t CurlTransfer::takeBody(const char* data, std::size_t size) {
     lastActivity_ = Clock::now();
+    paceBytes_ += size;
     if (!response_.complete())
         return size; // the body of a redirect or of an interim answer
     if (buffered() > 0 && buffered() + size > BufferCapacity) {
@@ -98,7 +120,7 @@ bool CurlTransfer::pumpUntil(const std::function<bool()>& ready) {
     lastActivity_ = Clock::now();
     for (;;) {
         if (stopped()) {
-            gaveUp_ = true;
+            giveUp(QStringLiteral("stopped"));
             return false;
         }
         int running = 0;
@@ -108,14 +130,39 @@ bool CurlTransfer::pumpUntil(const std::function<bool()>& ready) {
             return true;
         const auto idle = Clock::now() - lastActivity_;
         if (idle >= inactivityLimit_) {
-            gaveUp_ = true;
+            giveUp(QStringLiteral("stalled for %1 s").arg(seconds(inactivityLimit_)));
             return false;
         }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(inactivityLimit_ - idle);
         const int waitMs = int(std::clamp<std::chrono::milliseconds::rep>(left.count(), 1, 1000));
+        const auto waitStart = Clock::now();
         curl_multi_poll(multi_, nullptr, 0, waitMs, nullptr);
+        if (!keepsPace(Clock::now() - waitStart))
+            return false;
     }
+}
+
+// A line that trickles a byte now and then is as good as dead: under one byte of body a
+// second on average over a whole inactivity limit of waiting fails like silence. Only the
+// time spent waiting for the network counts, never the time the reader took.
+bool CurlTransfer::keepsPace(Clock::duration waited) {
+    paceWaited_ += waited;
+    if (paceWaited_ < inactivityLimit_)
+        return true;
+    const auto limitMs = inactivityLimit_.count();
+    if (paceBytes_ * 1000 < std::uint64_t(limitMs)) {
+        giveUp(QStringLiteral("slower than 1 byte/s for %1 s").arg(seconds(inactivityLimit_)));
+        return false;
+    }
+    paceWaited_ = {};
+    paceBytes_ = 0;
+    return true;
+}
+
+void CurlTransfer::giveUp(const QString& reason) {
+    gaveUp_ = true;
+    gaveUpBecause_ = reason;
 }
 
 void CurlTransfer::collectResult() {

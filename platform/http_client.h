@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -22,6 +23,7 @@ enum class HttpInfo {
     ContentLength, // the raw text of the length header; several are joined by ", "
     StatusCode,    // the final status, as decimal text
     ContentRange,  // the raw text of the range header of a partial response
+    StatusPhrase,  // the words after the final status ("Not Found"); may be empty
 };
 
 class HttpRequest {
@@ -41,6 +43,10 @@ public:
     // Reads up to `size` bytes of the body. True with `bytesRead` 0 at the end of the
     // body; false when the body cannot be read (connection lost, line silent too long).
     virtual bool read(char* buffer, std::uint32_t size, std::uint32_t& bytesRead) = 0;
+
+    // Why the last send or read failed, in plain words ("connection refused", "stalled
+    // for 120 s"); empty when nothing failed.
+    virtual QString failure() const = 0;
 };
 
 // Cuts short, from another thread, the waits of the requests that watch it: once it is

@@ -63,6 +63,7 @@ std::optional<QByteArray> HttpResponseHead::value(const QByteArray& name) const 
 
 void HttpResponseHead::begin(const QByteArray& statusLine) {
     status_ = parseStatusLine(statusLine).value_or(0);
+    phrase_ = status_ ? statusLine.mid(statusLine.indexOf(' ') + 4).trimmed() : QByteArray();
     headers_.clear();
     sawLocation_ = false;
     complete_ = false;

@@ -20,6 +20,8 @@ public:
     void takeLine(const QByteArray& line);
 
     int status() const { return status_; }
+    // The words after the status ("Not Found"); may be empty.
+    const QByteArray& phrase() const { return phrase_; }
     bool complete() const { return complete_; }
     // Every value of header `name` (compared without case), joined by ", " as one list;
     // none when the response has no such header.
@@ -29,6 +31,7 @@ private:
     void begin(const QByteArray& statusLine);
 
     int status_ = 0;
+    QByteArray phrase_;
     QList<std::pair<QByteArray, QByteArray>> headers_;
     bool sawLocation_ = false;
     bool complete_ = false;

@@ -3,7 +3,12 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QUuid>
+#include <QFile>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <optional>
 #include <sys/capability.h>
 
@@ -56,6 +61,16 @@ public:
     explicit LinuxMachineControl(const QString& busAddress) : busAddress_(busAddress) {}
 
     int platformId() override { return ourPlatformId; }
+
+    void flushFileSystem(const QString& folder) override {
+        const int fd = ::open(QFile::encodeName(folder).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 || ::syncfs(fd) != 0)
+            std::fprintf(stderr, "larkspur: %s was not flushed to disk: %s\n",
+                         qUtf8Printable(folder), std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
+    }
 
     bool enablePrivilege(const QString& name) override {
         const auto capability = capabilityOf(name);

@@ -17,6 +17,9 @@ public:
     // Asks for the machine to be powered off, without waiting and without asking
     // anyone; the answer is not awaited. A refusal is written to standard error.
     virtual void requestPowerOff() = 0;
+    // Writes everything cached for the file system that holds `folder` to its disk, and
+    // waits for it; failures are written to standard error.
+    virtual void flushFileSystem(const QString& folder) = 0;
 };
 
 // logind on the D-Bus bus at `busAddress`, or on the system bus when it is empty.

@@ -80,6 +80,12 @@ TEST_F(QueueDriver, AFailingLineIsTriedElevenTimesThenGivenUp) {
     ASSERT_EQ(errors.size(), 11);
     EXPECT_EQ(errors.first(), "Error while downloading! (0 of 10)");
     EXPECT_EQ(errors.last(), "Error while downloading! (10 of 10)");
+    QStringList reasons;
+    for (qsizetype line = 0; line < log().size(); ++line)
+        if (log()[line].startsWith("Error while downloading!"))
+            reasons.append(log().value(line + 1));
+    EXPECT_EQ(reasons, QStringList(11, "  404 Not Found"));
+    EXPECT_FALSE(QFile::exists(path("dl/gone.bin"))); // nothing left of a line given up
     EXPECT_EQ(form->Memo1->lines(), QStringList{server.url("/next.bin")});
     EXPECT_EQ(form->Label15->text(), "n/a");
     form->Download();
@@ -216,6 +222,7 @@ TEST_F(FinishJob, LogsTheSameTotalsEachTimeAndHangsUpAndPowersOffWhenAsked) {
                                      "Total time: 00:00:00\r\nTotal downloaded: 1.50 KB\r\n");
     EXPECT_EQ(dialup.hangUps, std::vector<larkspur::platform::ConnectionHandle>{0x31});
     EXPECT_EQ(machine.powerOffRequests, 1);
+    EXPECT_EQ(machine.calls, QStringList({"flush " + path("dl"), "power off"}));
 }
 
 TEST_F(FinishJob, AFailedLogSaveEndsTheSequenceBeforeHangUpAndPowerOff) {

@@ -7,12 +7,15 @@
 //   /stall/F       the first answer falls silent halfway, later ones whole
 //   /rateN/F       the file trickled at N bytes per second
 //   /statusN/F     status N with an HTML body
+// A file changed on disk is served as it now is.
 // Prints its base address ("http://127.x.y.z") on the first line, then logs each request
 // as "<milliseconds since start> <method> <target> <range>" until it is killed.
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
 #include <cstdio>
@@ -89,15 +92,19 @@ private:
     }
 
     QByteArray file(const QString& name) {
-        if (!files_.contains(name)) {
-            QFile f(root_ + QLatin1Char('/') + name);
+        const QFileInfo info(root_ + QLatin1Char('/') + name);
+        const QDateTime changed = info.lastModified();
+        if (!files_.contains(name) || modified_[name] != changed) {
+            QFile f(info.filePath());
             files_[name] = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+            modified_[name] = changed;
         }
         return files_[name];
     }
 
     QString root_;
     QMap<QString, QByteArray> files_;
+    QMap<QString, QDateTime> modified_;
     QMap<QByteArray, int> answered_;
     std::mt19937_64 random_{std::random_device{}()};
 };

@@ -74,7 +74,9 @@ class Scenario:
         threading.Thread(target=collect, daemon=True).start()
 
     def add_file(self, name, size):
+        """A file of random bytes; `name` may lead through folders ("a/x.bin")."""
         data = os.urandom(size)
+        os.makedirs(os.path.dirname(os.path.join(self.www, name)), exist_ok=True)
         with open(os.path.join(self.www, name), "wb") as f:
             f.write(data)
         return name

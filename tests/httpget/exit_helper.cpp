@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         get->URL = QString::fromLocal8Bit(argv[1]);
         get->FileName = QString::fromLocal8Bit(argv[2]);
         get->WaitThread = qstrcmp(argv[3], "wait") == 0;
-        get->OnProgress = [](QObject*, std::int32_t, std::int32_t) {};
+        get->OnProgress = [](QObject*, std::int64_t, std::int64_t) {};
         window.show();
         QTimer::singleShot(0, get, [get] { get->GetFile(); });
         QTimer::singleShot(300, [] {

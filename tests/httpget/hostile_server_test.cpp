@@ -55,18 +55,18 @@ TEST_F(Hostile, APartialAnswerMustRunFromTheOffsetToTheEndOfTheResource) {
         });
         const WorkerOutcome outcome = runWorker(settingsFor("/f.bin"));
         EXPECT_EQ(outcome.succeeded, c.whole) << c.range;
-        EXPECT_TRUE(fileContent() == (c.whole ? content : content.left(Offset))) << c.range;
+        EXPECT_TRUE(fileContent() == content.left(c.whole ? Whole : 120000)) << c.range;
     }
 }
 
 TEST_F(Hostile, AWholeAnswerWithABadLengthLeavesThePartialFile) {
-    for (const QByteArray length : {"2147483648", "12abc", "5, 7"}) {
+    for (const QByteArray length : {"9223372036854775808", "12abc", "5, 7"}) {
         SetUp();
         Reply whole{200, content};
         whole.lengthText = length;
         server.setScript([&](const RecordedRequest&) { return whole; });
         EXPECT_FALSE(runWorker(settingsFor("/f.bin")).succeeded) << length.toStdString();
-        EXPECT_TRUE(fileContent() == content.left(Offset)) << length.toStdString();
+        EXPECT_TRUE(fileContent() == content.left(120000)) << length.toStdString();
     }
 }
 

@@ -22,11 +22,11 @@ protected:
     void SetUp() override {
         get->URL = server.url("/f.bin");
         get->FileName = target();
-        get->OnProgress = [this](QObject* sender, std::int32_t, std::int32_t readed) {
+        get->OnProgress = [this](QObject* sender, std::int64_t, std::int64_t readed) {
             progressSender = sender;
             lastReaded = readed;
         };
-        get->OnDoneFile = [this](QObject* sender, const QString& name, std::int32_t size) {
+        get->OnDoneFile = [this](QObject* sender, const QString& name, std::int64_t size) {
             events.append(QStringLiteral("done %1 %2").arg(QFileInfo(name).fileName()).arg(size));
             eventSender = sender;
         };
@@ -53,7 +53,7 @@ protected:
     QStringList events;
     QObject* eventSender = nullptr;
     QObject* progressSender = nullptr;
-    std::int32_t lastReaded = 0;
+    std::int64_t lastReaded = 0;
 };
 
 } // namespace
@@ -129,7 +129,7 @@ TEST_F(Component, AbortStopsTheTransferWithAnError) {
 
     serveSlowly();
     get->WaitThread = true;
-    get->OnProgress = [this](QObject*, std::int32_t, std::int32_t) { get->Abort(); };
+    get->OnProgress = [this](QObject*, std::int64_t, std::int64_t) { get->Abort(); };
     get->GetFile();
     EXPECT_EQ(events, QStringList({"error"}));
     EXPECT_FALSE(get->LastSucceeded);
@@ -148,9 +148,9 @@ TEST_F(Component, HandlersAreTakenWhenTheTransferStartsOrEnds) {
     server.serveFile(QByteArray(5000, 'h'));
     get->GetFile();
     int lateProgress = 0;
-    get->OnProgress = [&](QObject*, std::int32_t, std::int32_t) { ++lateProgress; };
+    get->OnProgress = [&](QObject*, std::int64_t, std::int64_t) { ++lateProgress; };
     QStringList late;
-    get->OnDoneFile = [&](QObject*, const QString&, std::int32_t) { late.append("late done"); };
+    get->OnDoneFile = [&](QObject*, const QString&, std::int64_t) { late.append("late done"); };
     waitUntil([&] { return !late.isEmpty(); });
     EXPECT_EQ(lateProgress, 0);
     EXPECT_EQ(lastReaded, 5000);
@@ -161,11 +161,11 @@ TEST_F(Component, AFailingOutcomeHandlerIsShownAndLeavesTheComponentIdle) {
     ErrorBoxRecorder box;
     server.serveFile("abc");
     get->WaitThread = true;
-    get->OnDoneFile = [](QObject*, const QString&, std::int32_t) { throw Error("log full"); };
+    get->OnDoneFile = [](QObject*, const QString&, std::int64_t) { throw Error("log full"); };
     get->GetFile(); // must return
     EXPECT_EQ(box.messages, QStringList({"log full."}));
     EXPECT_FALSE(get->busy());
-    get->OnProgress = [](QObject*, std::int32_t, std::int32_t) { throw Error("bar broke"); };
+    get->OnProgress = [](QObject*, std::int64_t, std::int64_t) { throw Error("bar broke"); };
     QFile::remove(target());
     get->GetFile();
     EXPECT_EQ(events, QStringList({"error"}));
@@ -187,7 +187,7 @@ TEST_F(Component, ADestroyedComponentIsNeverReachedByItsWorker) {
 TEST_F(Component, AQuitRequestDuringTheWaitStopsTheTransferAndEndsTheLoop) {
     serveSlowly(400000);
     get->WaitThread = true;
-    get->OnProgress = [](QObject*, std::int32_t, std::int32_t) { QCoreApplication::quit(); };
+    get->OnProgress = [](QObject*, std::int64_t, std::int64_t) { QCoreApplication::quit(); };
     QTimer::singleShot(0, get, [this] { get->GetFile(); });
     QElapsedTimer clock;
     clock.start();
@@ -235,7 +235,7 @@ TEST_F(Component, AnOutcomeHandlerMayDestroyTheComponent) {
             delete get;
             get = nullptr;
         };
-        get->OnDoneFile = [destroy](QObject*, const QString&, std::int32_t) { destroy(); };
+        get->OnDoneFile = [destroy](QObject*, const QString&, std::int64_t) { destroy(); };
         get->OnError = [destroy](QObject*) { destroy(); };
         get->WaitThread = true;
         QFile::remove(target());
@@ -250,9 +250,9 @@ TEST_F(Component, AnOutcomeHandlerMayDestroyTheComponent) {
 TEST_F(Component, AFastTransferReportsEveryChunkAndTheGuiStaysResponsive) {
     const QByteArray content(48 << 20, 'f');
     server.serveFile(content);
-    QList<std::int32_t> readeds;
+    QList<std::int64_t> readeds;
     bool fileKeptUp = true;
-    get->OnProgress = [&](QObject*, std::int32_t, std::int32_t readed) {
+    get->OnProgress = [&](QObject*, std::int64_t, std::int64_t readed) {
         if (readeds.size() % 64 == 0) // the file holds what has been reported
             fileKeptUp = fileKeptUp && QFileInfo(target()).size() == readed;
         readeds.append(readed);

@@ -44,14 +44,16 @@ TEST(SplitUrl, TakesTheSchemeAndPortOffAndSplitsAtTheFirstSlash) {
     }
 }
 
-TEST(ResponseChecks, LengthsAreDecimalsWithinThirtyOneBitsThatAgree) {
+TEST(ResponseChecks, LengthsAreDecimalsWithinSixtyThreeBitsThatAgree) {
     EXPECT_EQ(parseContentLength(" 5000 "), 5000);
-    EXPECT_EQ(parseContentLength("2147483647"), 2147483647);
+    EXPECT_EQ(parseContentLength("3221225472"), 3221225472);
+    EXPECT_EQ(parseContentLength("9223372036854775807"), INT64_MAX);
     EXPECT_EQ(parseContentLength("42, 42"), 42);
     for (const QByteArray bad :
-         {"", "12abc", "-5", "2147483648", "0x10", "99999999999999999999", "42, 43", "42,"})
+         {"", "12abc", "-5", "9223372036854775808", "0x10", "99999999999999999999", "42, 43", "42,"})
         EXPECT_EQ(parseContentLength(bad), std::nullopt) << bad.toStdString();
-    EXPECT_THROW(addByteCount(2147483000, 1000), Error);
+    EXPECT_EQ(addByteCount(2147483000, 1000), 2147484000);
+    EXPECT_THROW(addByteCount(INT64_MAX - 10, 1000), Error);
     EXPECT_TRUE(isSuccessStatus(QByteArray("206")));
     EXPECT_FALSE(isSuccessStatus(QByteArray("404")));
     EXPECT_FALSE(isSuccessStatus(std::nullopt));
@@ -62,25 +64,36 @@ TEST(ResponseChecks, APlanTellsWhereTheBodyGoesAndHowLargeTheFileWillBe) {
         const char* status;
         std::optional<QByteArray> length;
         std::optional<QByteArray> range;
-        std::int32_t offset;
-        std::optional<std::pair<bool, std::optional<std::int32_t>>> plan; // restart, total
+        std::int64_t offset;
+        std::optional<std::pair<bool, std::optional<std::int64_t>>> plan; // restart, total
+        const char* refusal = "";
     };
-    using P = std::pair<bool, std::optional<std::int32_t>>;
+    using P = std::pair<bool, std::optional<std::int64_t>>;
+    const char* stale = "the partial file is longer than the server's file: fetching it whole";
     const Case cases[] = {
         {"200", "5000", {}, 0, P{false, 5000}},
         {"200", "5000", {}, 7000, P{true, 5000}},
         {"200", {}, {}, 7000, P{true, std::nullopt}},
         {"206", "5000", "bytes 7000-11999/12000", 7000, P{false, 12000}},
         {"206", {}, "bytes 7000-11999/12000", 7000, P{false, std::nullopt}},
-        {"206", "5000", "bytes 7000-11999/12000", 6000, {}},
-        {"206", {}, {}, 7000, {}},
-        {"206", "1", "bytes 2147483647-2147483647/2147483648", 2147483647, {}},
-        {"404", "5000", {}, 0, {}},
+        {"206", "5000", "bytes 7000-11999/12000", 6000, {}, "the server's part does not fit"},
+        {"206", {}, {}, 7000, {}, "the server's part does not fit the file"},
+        {"206", "5000", "bytes 2147483647-2147488646/2147488647", 2147483647,
+         P{false, 2147488647}},
+        {"206", "2000", "bytes 7000-8999/9000", 7000, {}, stale},
+        {"416", {}, "bytes */9000", 7000, {}, stale},
+        {"416", {}, "bytes */12000", 7000, {}, "416"},
+        {"404", "5000", {}, 0, {}, "404"},
+        {"200", "12abc", {}, 0, {}, "the server announced no usable length: 12abc"},
     };
     for (const Case& c : cases) {
-        const auto plan = planBody({QByteArray(c.status), c.length, c.range}, c.offset);
+        const auto decision = planBody({QByteArray(c.status), {}, c.length, c.range}, c.offset,
+                                       c.offset > 0 ? c.offset + 5000 : 0);
+        const auto plan = decision.plan;
         const auto got = plan ? std::optional(P{plan->restart, plan->totalSize}) : std::nullopt;
         EXPECT_EQ(got, c.plan) << c.status << " " << c.range.value_or("").toStdString();
+        EXPECT_EQ(decision.refusal.left(qstrlen(c.refusal)), QString(c.refusal)) << c.status;
+        EXPECT_EQ(decision.stalePartial, c.refusal == stale) << c.status;
     }
 }
 
@@ -91,13 +104,13 @@ TEST_F(Worker, FetchesAFreshFileInChunksWithTheRequestItWasGiven) {
     server.serveFile(content);
     const WorkerOutcome outcome = runWorker(settingsFor("/f.bin"));
 
-    EXPECT_TRUE(outcome.succeeded);
+    EXPECT_TRUE(outcome.succeeded) << outcome.failureReason.toStdString();
     EXPECT_EQ(fileContent(), content);
     EXPECT_EQ(outcome.totalSize, 3000);
     EXPECT_EQ(outcome.progressSender, outcome.worker);
     ASSERT_FALSE(outcome.progress.isEmpty());
-    EXPECT_EQ(outcome.progress.last(), std::make_pair(3000, 3000));
-    std::int32_t previous = 0;
+    EXPECT_EQ(outcome.progress.last(), (std::pair<std::int64_t, std::int64_t>(3000, 3000)));
+    std::int64_t previous = 0;
     for (const auto& [total, readed] : outcome.progress) {
         EXPECT_EQ(total, 3000);
         EXPECT_GT(readed, previous);
@@ -118,8 +131,8 @@ TEST_F(Worker, FetchesAFreshFileInChunksWithTheRequestItWasGiven) {
 }
 
 TEST_F(Worker, ResumesFiveThousandBytesBeforeTheEndOfAPartialFile) {
-    const QByteArray content = pattern(12000);
-    writeFile(content.left(7000) + QByteArray(5000, 'x')); // the tail may be damaged
+    const QByteArray content = pattern(20000);
+    writeFile(content.left(12000));
     qint64 sizeWhenAsked = -1;
     server.setScript([&](const RecordedRequest& request) {
         sizeWhenAsked = QFileInfo(target()).size();
@@ -130,7 +143,7 @@ TEST_F(Worker, ResumesFiveThousandBytesBeforeTheEndOfAPartialFile) {
     EXPECT_EQ(sizeWhenAsked, 12000); // cut only once the server answers
     EXPECT_EQ(server.requests().value(0).header("Range"), "bytes=7000-");
     EXPECT_TRUE(outcome.succeeded);
-    EXPECT_EQ(outcome.totalSize, 12000);
+    EXPECT_EQ(outcome.totalSize, 20000);
     EXPECT_GT(outcome.progress.value(0).second, 7000);
     EXPECT_EQ(fileContent(), content);
 }
@@ -161,7 +174,7 @@ TEST_F(Worker, TheAnnouncedLengthDecidesWhetherTheBodyIsRead) {
     server.setScript([&](const RecordedRequest&) { return unannounced; });
     writeFile(pattern(12000));
     EXPECT_FALSE(runWorker(settingsFor("/f.bin")).succeeded); // BinaryData: not read
-    EXPECT_EQ(fileContent(), pattern(7000));                  // as the file step left it
+    EXPECT_EQ(fileContent(), pattern(12000));                 // the partial file untouched
 
     WorkerSettings lenient = settingsFor("/f.bin");
     lenient.binaryData = false;
@@ -177,7 +190,7 @@ TEST_F(Worker, TheAnnouncedLengthDecidesWhetherTheBodyIsRead) {
 }
 
 TEST_F(Worker, ALengthThatIsNoNumberOrTooBigFailsBeforeAnythingIsWritten) {
-    for (const QByteArray length : {"12abc", "2147483648"}) {
+    for (const QByteArray length : {"12abc", "9223372036854775808"}) {
         Reply reply{200, "0123456789ab"};
         reply.lengthText = length;
         server.setScript([&](const RecordedRequest&) { return reply; });
@@ -290,7 +303,7 @@ TEST_F(Worker, OnlyASuccessStatusIsWrittenAndAPartialAnswerMustFitTheFile) {
         return wrong;
     });
     EXPECT_FALSE(runWorker(settingsFor("/f.bin")).succeeded);
-    EXPECT_EQ(fileContent(), content.left(4000));
+    EXPECT_EQ(fileContent(), content.left(9000));
 }
 
 TEST_F(Worker, ADroppedOrSilentLineFailsAndKeepsWhatArrived) {

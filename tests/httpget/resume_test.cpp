@@ -38,7 +38,7 @@ TEST_P(Resume, AFileCutFiveTimesEndsIdenticalToTheSource) {
     get.WaitThread = true;
     int successes = 0;
     int failures = 0;
-    get.OnDoneFile = [&](QObject*, const QString&, std::int32_t size) {
+    get.OnDoneFile = [&](QObject*, const QString&, std::int64_t size) {
         ++successes;
         EXPECT_EQ(size, content.size());
     };

@@ -25,10 +25,11 @@ inline QByteArray pattern(int size, char seed = 0) {
 struct WorkerOutcome {
     bool ended = false;
     bool succeeded = false;
-    std::int32_t totalSize = 0;
-    std::int32_t readed = 0;
+    std::int64_t totalSize = 0;
+    std::int64_t readed = 0;
     QString resultText;
-    QList<std::pair<std::int32_t, std::int32_t>> progress; // TotalSize, Readed
+    QString failureReason;
+    QList<std::pair<std::int64_t, std::int64_t>> progress; // TotalSize, Readed
     QObject* worker = nullptr;
     QObject* progressSender = nullptr;
 };
@@ -79,8 +80,8 @@ protected:
                                 std::function<void(THTTPGetThread&)> onProgress = {}) {
         TOnProgressEvent progress;
         if (settings.reportProgress)
-            progress = [&outcome, onProgress](QObject* sender, std::int32_t total,
-                                              std::int32_t readed) {
+            progress = [&outcome, onProgress](QObject* sender, std::int64_t total,
+                                              std::int64_t readed) {
                 outcome.progressSender = sender;
                 outcome.progress.append({total, readed});
                 if (onProgress)
@@ -98,6 +99,7 @@ protected:
             outcome.totalSize = done->TotalSize;
             outcome.readed = done->Readed;
             outcome.resultText = done->ResultText;
+            outcome.failureReason = done->FailureReason;
         };
         return worker;
     }

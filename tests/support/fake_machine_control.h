@@ -6,20 +6,28 @@
 
 namespace larkspur::test {
 
-// Records privilege and power-off requests; the platform id is the test's to choose.
+// Records privilege, flush and power-off requests, the last two in `calls` in their order;
+// the platform id is the test's to choose.
 class FakeMachineControl : public platform::MachineControl {
 public:
     int id = 2;
     bool privilegeGranted = true;
     QStringList privilegesEnabled;
     int powerOffRequests = 0;
+    QStringList calls; // "flush FOLDER", "power off"
 
     int platformId() override { return id; }
     bool enablePrivilege(const QString& name) override {
         privilegesEnabled.append(name);
         return privilegeGranted;
     }
-    void requestPowerOff() override { ++powerOffRequests; }
+    void requestPowerOff() override {
+        ++powerOffRequests;
+        calls.append(QStringLiteral("power off"));
+    }
+    void flushFileSystem(const QString& folder) override {
+        calls.append(QStringLiteral("flush ") + folder);
+    }
 };
 
 } // namespace larkspur::test

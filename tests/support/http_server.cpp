@@ -259,15 +259,17 @@ bool TestHttpServer::answer(ClientLink& link, const ScriptedReply& reply) {
 
 bool TestHttpServer::sendBody(ClientLink& link, const ScriptedReply& reply,
                               const QByteArray& body) {
-    const qint64 piece =
-        reply.bytesPerSecond > 0 ? std::max(1, reply.bytesPerSecond / 10) : SendPiece;
+    const int pauseMs = reply.msPerByte > 0 ? reply.msPerByte : 100;
+    const qint64 piece = reply.msPerByte > 0        ? 1
+                         : reply.bytesPerSecond > 0 ? std::max(1, reply.bytesPerSecond / 10)
+                                                    : SendPiece;
     for (qint64 at = 0; at < body.size(); at += piece) {
         QByteArray part = body.mid(at, piece);
         if (reply.length == ScriptedReply::Length::Chunked)
             part = QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
         if (!sendAll(link, part.constData(), part.size()))
             return false;
-        if (reply.bytesPerSecond > 0 && waitFor(wake_[0], POLLIN, 100))
+        if ((reply.bytesPerSecond > 0 || reply.msPerByte > 0) && waitFor(wake_[0], POLLIN, pauseMs))
             return false; // stopping
     }
     return true;

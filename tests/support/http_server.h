@@ -43,6 +43,7 @@ struct ScriptedReply {
     qint64 stallAfter = -1;               // fall silent after this many body bytes
     bool stallBeforeHeaders = false;      // accept the request, then say nothing
     int bytesPerSecond = 0;               // trickle the body at this rate; 0: at once
+    int msPerByte = 0;                    // or one byte every so many milliseconds
 };
 
 // `content` as a static file server sends it: with "Range: bytes=N-" in the request and

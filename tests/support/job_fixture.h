@@ -23,8 +23,8 @@ protected:
         dialup.connections = {0x31};
         // Each progress event moves the tick counter on, so that times and speeds show.
         const TOnProgressEvent progress = form->HTTPGet1->OnProgress;
-        form->HTTPGet1->OnProgress = [this, progress](QObject* sender, std::int32_t total,
-                                                      std::int32_t readed) {
+        form->HTTPGet1->OnProgress = [this, progress](QObject* sender, std::int64_t total,
+                                                      std::int64_t readed) {
             clock.ticks += 250;
             progress(sender, total, readed);
             if (duringTransfer)
