@@ -43,9 +43,9 @@ void THTTPGet::GetFile() {
         removeOldTarget();
     if (worker_)
         return;
-    worker_ = new THTTPGetThread(http_, AcceptTypes, Agent, URL, FileName, UserName, Password,
-                                 PostQuery, Referer, BinaryData, UseCache, OnProgress, true,
-                                 ReservedName);
+    worker_ =
+        new THTTPGetThread(http_, AcceptTypes, Agent, URL, FileName, UserName, Password, PostQuery,
+                           Referer, BinaryData, UseCache, OnProgress, true, ReservedName);
     // The end is delivered on this thread, so it cannot arrive before this is set.
     worker_->OnTerminate = [this](QObject* Sender) { ThreadDone(Sender); };
     if (WaitThread)

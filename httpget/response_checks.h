@@ -10,7 +10,7 @@ namespace larkspur {
 // What a response's head says, as the client reports it; none where it has no such value.
 struct ResponseHead {
     std::optional<QByteArray> status;
-    QByteArray statusPhrase; // "Not Found"; may be empty
+    QByteArray statusPhrase;                 // "Not Found"; may be empty
     std::optional<QByteArray> contentLength; // several lengths come joined by ", "
     std::optional<QByteArray> contentRange;
 };

@@ -52,8 +52,8 @@ QString fileDoneText(const QString& path, std::int64_t fileSize, std::uint32_t e
 QString transferErrorText(std::uint8_t errorCount, const QString& reason) {
     QString text = QStringLiteral("Error while downloading! (%1 of 10)").arg(errorCount) + CrLf;
     if (!reason.isEmpty())
-        text += QStringLiteral("  ") + QString(reason).replace(u'\r', u' ').replace(u'\n', u' ') +
-                CrLf;
+        text +=
+            QStringLiteral("  ") + QString(reason).replace(u'\r', u' ').replace(u'\n', u' ') + CrLf;
     return text;
 }
 

@@ -8,8 +8,8 @@ namespace larkspur::platform {
 namespace {
 
 QString detail(const char* errorText, CURLcode code) {
-    const QString text = QString::fromLocal8Bit(errorText && *errorText ? errorText
-                                                                        : curl_easy_strerror(code));
+    const QString text =
+        QString::fromLocal8Bit(errorText && *errorText ? errorText : curl_easy_strerror(code));
     return text.isEmpty() ? text : text.front().toLower() + text.mid(1);
 }
 

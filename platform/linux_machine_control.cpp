@@ -2,15 +2,15 @@
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QUuid>
 #include <QFile>
+#include <QUuid>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
 #include <optional>
 #include <sys/capability.h>
+#include <unistd.h>
 
 #include "platform/machine_control.h"
 
@@ -63,8 +63,8 @@ public:
     int platformId() override { return ourPlatformId; }
 
     void flushFileSystem(const QString& folder) override {
-        const int fd = ::open(QFile::encodeName(folder).constData(),
-                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd =
+            ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0 || ::syncfs(fd) != 0)
             std::fprintf(stderr, "larkspur: %s was not flushed to disk: %s\n",
                          qUtf8Printable(folder), std::strerror(errno));

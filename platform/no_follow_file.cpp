@@ -21,7 +21,7 @@ NoFollowFile::~NoFollowFile() {
 }
 
 bool NoFollowFile::occupied(const QString& path) {
-    struct stat info{};
+    struct stat info {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
 }
 
@@ -40,7 +40,7 @@ int NoFollowFile::open(const QString& path, int flags) {
                           flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0)
         return lastError();
-    struct stat info{};
+    struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return ELOOP;
@@ -51,7 +51,7 @@ int NoFollowFile::open(const QString& path, int flags) {
 }
 
 std::int64_t NoFollowFile::size() const {
-    struct stat info{};
+    struct stat info {};
     return ::fstat(fd_, &info) == 0 ? std::int64_t(info.st_size) : -1;
 }
 
@@ -93,10 +93,10 @@ int NoFollowFile::write(const char* data, std::int64_t count) {
 }
 
 bool NoFollowFile::isNamedBy(const QString& path) const {
-    struct stat named{};
-    struct stat open{};
-    return ::lstat(QFile::encodeName(path).constData(), &named) == 0 &&
-           ::fstat(fd_, &open) == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+    struct stat named {};
+    struct stat open {};
+    return ::lstat(QFile::encodeName(path).constData(), &named) == 0 && ::fstat(fd_, &open) == 0 &&
+           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
 
 void NoFollowFile::removeIfNamedBy(const QString& path) {

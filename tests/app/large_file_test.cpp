@@ -30,10 +30,12 @@ TEST_F(LargeFile, AThreeGibFileLandsWholeWithItsLabelsAndTotals) {
     ASSERT_TRUE(source.open(QIODevice::ReadWrite) && source.resize(Size));
     for (const qint64 at : {qint64(0), (qint64(1) << 31) - 3, Size - 3})
         ASSERT_TRUE(source.seek(at) && source.write("abc") == 3);
+    ASSERT_TRUE(source.flush());
     const uchar* mapped = source.map(0, Size);
     ASSERT_NE(mapped, nullptr);
     const QByteArray content = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), Size);
-    server.setScript([&](const RecordedRequest& r) { return larkspur::test::fileReply(content, r); });
+    server.setScript(
+        [&](const RecordedRequest& r) { return larkspur::test::fileReply(content, r); });
     setList({server.url("/big.bin")});
     form->TotalBytes = Size;
 

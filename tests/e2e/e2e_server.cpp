@@ -12,8 +12,8 @@
 // as "<milliseconds since start> <method> <target> <range>" until it is killed.
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -60,7 +60,8 @@ public:
             reply.dropAfter = randomOffset(reply.body.size());
         else if (route.mode == QLatin1String("stall") && seen == 0)
             reply.stallAfter = reply.body.size() / 2;
-        else if ((route.mode == QLatin1String("norange") || route.mode == QLatin1String("badrange")) &&
+        else if ((route.mode == QLatin1String("norange") ||
+                  route.mode == QLatin1String("badrange")) &&
                  seen == 0)
             reply.dropAfter = reply.body.size() / 2;
         else if (route.mode == QLatin1String("badrange"))

@@ -49,8 +49,8 @@ TEST(ResponseChecks, LengthsAreDecimalsWithinSixtyThreeBitsThatAgree) {
     EXPECT_EQ(parseContentLength("3221225472"), 3221225472);
     EXPECT_EQ(parseContentLength("9223372036854775807"), INT64_MAX);
     EXPECT_EQ(parseContentLength("42, 42"), 42);
-    for (const QByteArray bad :
-         {"", "12abc", "-5", "9223372036854775808", "0x10", "99999999999999999999", "42, 43", "42,"})
+    for (const QByteArray bad : {"", "12abc", "-5", "9223372036854775808", "0x10",
+                                 "99999999999999999999", "42, 43", "42,"})
         EXPECT_EQ(parseContentLength(bad), std::nullopt) << bad.toStdString();
     EXPECT_EQ(addByteCount(2147483000, 1000), 2147484000);
     EXPECT_THROW(addByteCount(INT64_MAX - 10, 1000), Error);
@@ -78,8 +78,7 @@ TEST(ResponseChecks, APlanTellsWhereTheBodyGoesAndHowLargeTheFileWillBe) {
         {"206", {}, "bytes 7000-11999/12000", 7000, P{false, std::nullopt}},
         {"206", "5000", "bytes 7000-11999/12000", 6000, {}, "the server's part does not fit"},
         {"206", {}, {}, 7000, {}, "the server's part does not fit the file"},
-        {"206", "5000", "bytes 2147483647-2147488646/2147488647", 2147483647,
-         P{false, 2147488647}},
+        {"206", "5000", "bytes 2147483647-2147488646/2147488647", 2147483647, P{false, 2147488647}},
         {"206", "2000", "bytes 7000-8999/9000", 7000, {}, stale},
         {"416", {}, "bytes */9000", 7000, {}, stale},
         {"416", {}, "bytes */12000", 7000, {}, "416"},

@@ -48,8 +48,8 @@ TEST_F(Integrity, AResumeNeverSplicesAnotherFileOntoThePartial) {
     QByteArray older = current;
     older.replace(60000, 60000, pattern(60000, 9)); // changed on the server since
     server.serveFile(current);
-    for (const QByteArray& partial : {pattern(95000, 5) /* same name, other folder */,
-                                      older.left(95000)}) {
+    for (const QByteArray& partial :
+         {pattern(95000, 5) /* same name, other folder */, older.left(95000)}) {
         writeFile(partial);
         EXPECT_EQ(attempt(), NotThisFile);
         EXPECT_FALSE(QFileInfo::exists(target()));
