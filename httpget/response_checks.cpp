@@ -39,7 +39,7 @@ BodyDecision planPartial(const ResponseHead& head, std::int64_t offset, std::int
                          std::optional<std::int64_t> length) {
     const auto range = head.contentRange ? parseContentRange(*head.contentRange) : std::nullopt;
     if (!range || range->first != offset || range->last < range->first ||
-        range->last + 1 != range->complete || (length && *length != range->last - range->first + 1))
+        range->complete - 1 != range->last || (length && *length != range->last - range->first + 1))
         return refused(QStringLiteral("the server's part does not fit the file"));
     if (range->complete < partialSize)
         return stale();
