@@ -168,25 +168,12 @@ TEST_F(QueueDriver, AnEmptyListOrABlankHeadLineAfterTheEndTimeFinishesOnce) {
     }
 }
 
-TEST_F(QueueDriver, ALogThatCannotBeSavedIsReportedOnScreenAndTheNightGoesOn) {
-    server.serveFile("x");
+TEST_F(QueueDriver, AMissingDownloadFolderIsLoggedAtTheLogSaveAndTheRunGoesOn) {
     setList({server.url("/a.bin")});
-    form->CheckBox3->setChecked(true);
-    form->CheckBox2->setChecked(true);
     form->DownloadDir = path("nowhere");
     form->Download();
-    const QString failure = "Cannot create file \"" + path("nowhere/log.txt") + "\". ";
-    EXPECT_TRUE(log().first().startsWith(failure)) << log().join("|").toStdString();
-    EXPECT_EQ(server.requests().size(), 1);
-    EXPECT_TRUE(form->rest->isActive()); // the target cannot be made either: a failed pass
-
-    form->Memo1->clear();
-    form->Download();
-    EXPECT_EQ(log().filter("Total downloaded:").size(), 1);
-    EXPECT_TRUE(log().last().startsWith(failure));
-    EXPECT_EQ(dialup.hangUps, std::vector<larkspur::platform::ConnectionHandle>{0x31});
-    EXPECT_EQ(machine.powerOffRequests, 1);
-    EXPECT_TRUE(errorBox.messages.isEmpty());
+    EXPECT_TRUE(log().first().startsWith("Cannot create file \"" + path("nowhere/log.txt")));
+    EXPECT_TRUE(form->rest->isActive()); // the file cannot be made either: a failed pass
 }
 
 using TransferEvents = JobFixture;
@@ -240,6 +227,16 @@ TEST_F(FinishJob, LogsTheSameTotalsEachTimeAndHangsUpAndPowersOffWhenAsked) {
     EXPECT_EQ(downloaded("log.txt"), "Total time: 00:00:00\r\nTotal downloaded: 1.50 KB\r\n"
                                      "Total time: 00:00:00\r\nTotal downloaded: 1.50 KB\r\n");
     EXPECT_EQ(dialup.hangUps, std::vector<larkspur::platform::ConnectionHandle>{0x31});
+    EXPECT_EQ(machine.powerOffRequests, 1);
+}
+
+TEST_F(FinishJob, AFailedLogSaveIsLoggedAndHangUpAndPowerOffStillFollow) {
+    form->CheckBox3->setChecked(true);
+    form->CheckBox2->setChecked(true);
+    form->DownloadDir = path("nowhere");
+    form->FinishJob();
+    EXPECT_TRUE(log().last().startsWith("Cannot create file "));
+    EXPECT_EQ(dialup.hangUps.size(), 1u);
     EXPECT_EQ(machine.powerOffRequests, 1);
 }
 

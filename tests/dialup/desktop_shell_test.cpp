@@ -15,18 +15,14 @@ TEST(DesktopShell, TheOpenerInheritsNoDescriptorOfOursAboveTwo) {
     const QString opener = dir.filePath("opener"), seen = dir.filePath("seen");
     QFile script(opener);
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\n"
-                                "for fd in /proc/$$/fd/*; do readlink \"$fd\"; done > '%1.part'\n"
-                                "echo \"$1\" >> '%1.part'\n"
-                                "mv '%1.part' '%1'\n")
+    script.write(QStringLiteral("#!/bin/sh\nls -l /proc/$$/fd/ > '%1.part'; echo \"$1\" >> "
+                                "'%1.part'; mv '%1.part' '%1'\n")
                      .arg(seen)
                      .toUtf8());
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    const QString socketLike =
-        dir.filePath("connection"); // no close-on-exec, as a socket of libcurl
+    const QString socketLike = dir.filePath("connection"); // no close-on-exec, as libcurl's
     const int inherited = ::open(QFile::encodeName(socketLike).constData(), O_CREAT | O_RDWR, 0600);
-    ASSERT_GE(inherited, 3);
 
     larkspur::platform::makeDesktopShell(opener)->open(QUrl::fromLocalFile(dir.path() + "/"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(seen); }, 10000));
