@@ -10,12 +10,27 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "app/settings_record.h"
+#include "framework/ansi_text.h"
 #include "framework/errors.h"
 #include "platform/folder_browser.h"
 #include "platform/shell.h"
 
 QString defaultDownloadDir() {
     return QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+}
+
+QString folderRefusal(const QString& folder) {
+    if (!larkspur::fitsAnsi(folder))
+        return QStringLiteral("The folder \"%1\" cannot be used: the settings file cannot store "
+                              "some characters of its name.")
+            .arg(folder);
+    if (folder.size() > SettingsRecord::Folder.capacity)
+        return QStringLiteral("The folder \"%1\" cannot be used: the settings file stores at most "
+                              "%2 characters of a folder.")
+            .arg(folder)
+            .arg(SettingsRecord::Folder.capacity);
+    return {};
 }
 
 bool ForceDirectories(QString dir) {
@@ -41,9 +56,12 @@ bool SelectFolder(larkspur::platform::FolderBrowser& browser, const QString& cap
 }
 
 void TForm1::Button10Click(QObject*) {
-    DownloadDir = Edit9->text();
-    if (DownloadDir.isEmpty())
-        DownloadDir = defaultDownloadDir();
+    const QString folder = Edit9->text().isEmpty() ? defaultDownloadDir() : Edit9->text();
+    if (const QString refusal = folderRefusal(folder); !refusal.isEmpty()) {
+        Edit9->setText(DownloadDir); // the folder in use stays, and Save stores it
+        throw larkspur::Error(refusal);
+    }
+    DownloadDir = folder;
     Edit9->setText(DownloadDir);
     if (DownloadDir.endsWith(QLatin1Char('/')))
         DownloadDir.chop(1);
@@ -55,12 +73,17 @@ void TForm1::Button10Click(QObject*) {
 }
 
 void TForm1::Button5Click(QObject*) {
-    if (SelectFolder(*services_.folders,
-                     QStringLiteral("Choose folder where the downloaded files will be placed"),
-                     Edit9->text(), DownloadDir)) {
-        Edit9->setText(DownloadDir);
-        Button10Click(Button10);
+    const QString previous = DownloadDir;
+    if (!SelectFolder(*services_.folders,
+                      QStringLiteral("Choose folder where the downloaded files will be placed"),
+                      Edit9->text(), DownloadDir))
+        return;
+    if (const QString refusal = folderRefusal(DownloadDir); !refusal.isEmpty()) {
+        DownloadDir = previous;
+        throw larkspur::Error(refusal);
     }
+    Edit9->setText(DownloadDir);
+    Button10Click(Button10);
 }
 
 void TForm1::Button6Click(QObject*) {

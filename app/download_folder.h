@@ -9,6 +9,11 @@ class FolderBrowser;
 // The folder downloads go to when none is set: the desktop's download folder.
 QString defaultDownloadDir();
 
+// Why the settings record cannot hold `folder` (characters outside its code page, or
+// longer than its field); empty when it can. Stored anyway, it would come back as
+// another folder at the next start.
+QString folderRefusal(const QString& folder);
+
 // Creates the folder and every missing parent. An empty path, or a relative path
 // whose first folder is missing, raises "Unable to create directory"; otherwise
 // the result tells whether the folder now exists.

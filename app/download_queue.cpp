@@ -25,14 +25,14 @@ void TForm1::Download() {
     for (;;) {
         if (StopRequested)
             return;
-        downloadPass(lastCount);
+        // Before a pass, so an empty list ends the job without an end-of-window check too.
+        if (Memo1->lineCount() == 0)
+            return finishList();
+        if (!downloadPass(lastCount))
+            continue; // a blank line dropped: nothing fetched, nothing to check
         CheckDeadline();
-        if (Memo1->lineCount() == 0) {
-            AddLog(QStringLiteral("All files downloaded"));
-            setStatus(QStringLiteral("downloaded"));
-            FinishJob();
-            return;
-        }
+        if (Memo1->lineCount() == 0)
+            return finishList();
         if (rest->isActive())
             return; // the retry pause takes over
         if (!IsConnected()) {
@@ -43,13 +43,19 @@ void TForm1::Download() {
     }
 }
 
+void TForm1::finishList() {
+    AddLog(QStringLiteral("All files downloaded"));
+    setStatus(QStringLiteral("downloaded"));
+    FinishJob();
+}
+
 // Fetches the head line and removes it when it is done or given up. A blank head line
-// names nothing to fetch, so it is dropped at once.
-void TForm1::downloadPass(int& lastCount) {
+// names nothing to fetch, so it is dropped at once and the result is false.
+bool TForm1::downloadPass(int& lastCount) {
     const QString url = Memo1->line(0);
     if (url.isEmpty()) {
         Memo1->deleteLine(0);
-        return;
+        return false;
     }
     const QString target = DownloadDir + QLatin1Char('/') + fileNameFromUrl(url);
     HTTPGet1->URL = url;
@@ -63,6 +69,7 @@ void TForm1::downloadPass(int& lastCount) {
     if (removesLine(FileDone, ErrorCount, rest->isActive()))
         removeFetchedLine(url);
     countPass(Memo1->lineCount(), lastCount, ErrorCount);
+    return true;
 }
 
 void TForm1::removeFetchedLine(const QString& url) {

@@ -5,9 +5,12 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <utility>
 
 #include "app/fitted_label.h"
 #include "app/settings_storage.h"
+#include "framework/ansi_number.h"
+#include "framework/errors.h"
 #include "framework/memo.h"
 #include "job/daily_window.h"
 #include "job/transfer_texts.h"
@@ -19,18 +22,37 @@ using namespace larkspur::job;
 void TForm1::CheckDeadline() {
     if (Anytime->isChecked())
         return;
+    endOfWindowHandled_ = endOfWindowReached();
+    if (endOfWindowHandled_)
+        endOfWindow();
+}
+
+void TForm1::CheckDeadlineOncePerEnd() {
+    if (Anytime->isChecked())
+        return;
+    // Set before the sequence runs, so a failing one is not repeated on every tick either;
+    // once the end's day is over the latch clears and the next end runs again.
+    const bool reached = endOfWindowReached();
+    const bool handled = std::exchange(endOfWindowHandled_, reached);
+    if (reached && !handled)
+        endOfWindow();
+}
+
+bool TForm1::endOfWindowReached() {
     Edit5Change(nullptr);
     const larkspur::platform::TimeOfDay now = services_.clock->timeOfDay();
-    if (deadlineReached({StartHour, StartMinute, EndHour, EndMinute}, {now.hour, now.minute})) {
-        AddLog(QStringLiteral("Время вышло."));
-        FinishJob();
-    }
+    return deadlineReached({StartHour, StartMinute, EndHour, EndMinute}, {now.hour, now.minute});
+}
+
+void TForm1::endOfWindow() {
+    AddLog(QStringLiteral("Время вышло."));
+    FinishJob();
 }
 
 void TForm1::FinishJob() {
     Button2Click(Button2);
     AddLog(totalTimeText(TotalTime));
-    AddLog(totalBytesText(TotalBytes, QLocale()));
+    AddLog(larkspur::ansiNumberText(totalBytesText(TotalBytes, QLocale()), QLocale()));
     saveLog();
     // What was downloaded must be on the disk before the line or the machine goes off.
     if (DisconnectWhenDone || TurnOffWhenDone)
@@ -40,11 +62,17 @@ void TForm1::FinishJob() {
     PowerOffMachine();
 }
 
+// A log that cannot be saved (disk full, folder gone or read-only) must not stop the
+// night: the reason goes to the log on screen and the job goes on.
 void TForm1::saveLog() {
     QString text;
     for (const QString& line : Memo2->lines())
         text += line + QStringLiteral("\r\n");
-    writeTextFile(DownloadDir + QLatin1Char('/') + LogFileName, text);
+    try {
+        writeTextFile(DownloadDir + QLatin1Char('/') + LogFileName, text);
+    } catch (const larkspur::Error& failure) {
+        AddLog(failure.message());
+    }
 }
 
 void TForm1::setStatus(const QString& text) {

@@ -7,6 +7,7 @@
 
 #include "app/fade.h"
 #include "app/fitted_label.h"
+#include "app/kept_files.h"
 #include "app/settings_record.h"
 #include "dialup/dial_handover.h"
 #include "platform/connection_handle.h"
@@ -102,8 +103,8 @@ public:
     bool FileDone = false;
     std::uint8_t ErrorCount = 0;
     std::uint16_t DialAttempt = 0;
-    // Both are read by the dial callback on the dial-up service's thread.
-    std::atomic<bool> RedialArmed = false;
+    bool RedialArmed = false;
+    // Read by the dial callback on the dial-up service's thread.
     std::atomic<larkspur::platform::ConnectionHandle> RasConnection =
         larkspur::platform::NoConnection;
     bool TurnOffWhenDone = false;
@@ -151,6 +152,8 @@ public:
     // The job: the queue driver, the end-of-window check and the end-of-job sequence.
     void Download();
     void CheckDeadline();
+    // The end-of-window timer's check: the end runs once, later ticks of its day do nothing.
+    void CheckDeadlineOncePerEnd();
     void FinishJob();
 
     // Called by the dial-up service on its own thread; hands window changes over.
@@ -177,6 +180,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void loadSettingsAndList();
     void LoadSettings();
     void createControls();
     void createTimers();
@@ -186,14 +190,20 @@ private:
     FadeSteps fadeSteps();
     void setStatus(const QString& text);
     void saveLog();
-    void downloadPass(int& lastCount);
+    bool downloadPass(int& lastCount);
+    void finishList();
     void removeFetchedLine(const QString& url);
     void startDial();
     static void dialReport(DialHandover& handover, larkspur::platform::Clock& clock,
                            larkspur::platform::DialupService& dialup, std::uint32_t message,
                            std::int32_t state, std::uint32_t error);
 
-    bool queueRunning_ = false; // one run of the driver at a time
+    bool endOfWindowReached();
+    void endOfWindow();
+
+    bool queueRunning_ = false;       // one run of the driver at a time
+    bool endOfWindowHandled_ = false; // the end of window now reached has run already
+    KeptFiles keptFiles_;
     // The dial callback's way to the window; outlives it for reports that come late.
     std::shared_ptr<DialHandover> dialHandover_ = std::make_shared<DialHandover>(*this);
 

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDir>
 #include <QFont>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "dialup/window_dialup_hooks.h"
 #include "framework/error_box.h"
 #include "platform/dialup_service.h"
+#include "platform/folder_lock.h"
 #include "platform/system_services.h"
 
 namespace {
@@ -37,6 +39,31 @@ std::optional<int> answerCommandLine(int argc, char* argv[]) {
     return std::nullopt;
 }
 
+// Two copies in one working folder would fetch into the same files at once: the second
+// one says so and ends before it touches any file.
+bool workingFolderIsOurs(const larkspur::platform::FolderLock& lock) {
+    const QString folder = QDir::currentPath();
+    switch (lock.state()) {
+    case larkspur::platform::FolderLock::State::Held:
+        return true;
+    case larkspur::platform::FolderLock::State::HeldElsewhere: {
+        const QString message =
+            QStringLiteral("Another copy of Larkspur is already running in the folder \"%1\"; "
+                           "this one closes without touching its files.")
+                .arg(folder);
+        std::fprintf(stderr, "larkspur: %s\n", message.toLocal8Bit().constData());
+        larkspur::showErrorBox(message);
+        return false;
+    }
+    case larkspur::platform::FolderLock::State::Unavailable:
+        std::fprintf(stderr,
+                     "larkspur: cannot lock the folder \"%s\"; another copy may run there\n",
+                     folder.toLocal8Bit().constData());
+        return true;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -45,6 +72,9 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     installFontSubstitutes();
     larkspur::setApplicationTitle(QStringLiteral("Project2.exe"));
+    const larkspur::platform::FolderLock folderLock(QDir::currentPath());
+    if (!workingFolderIsOurs(folderLock))
+        return 1;
 
     WindowDialupHooks dialupHooks;
     std::unique_ptr<larkspur::platform::DialupService> dialup;

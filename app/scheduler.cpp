@@ -53,7 +53,7 @@ void TForm1::Timer2Timer(QObject*) {
 }
 
 void TForm1::Timer3Timer(QObject*) {
-    CheckDeadline();
+    CheckDeadlineOncePerEnd();
 }
 
 void TForm1::Timer4Timer(QObject*) {

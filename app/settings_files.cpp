@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <cstdlib>
 #include <ctime>
+#include <exception>
 
 #include "app/download_folder.h"
 #include "app/settings_storage.h"
@@ -48,15 +49,36 @@ void TForm1::FormCreate(QObject*) {
     larkspur::removeStaleTemporaries(UrlListFileName);
     const QFileInfo settings(SettingsFileName);
     if (settings.exists() && !settings.isDir())
-        LoadSettings();
+        loadSettingsAndList();
     else
         Button10Click(Button10);
     larkspur::removeStaleTemporaries(DownloadDir + QLatin1Char('/') + LogFileName);
     EnableShutdownPrivilegeAtStartup();
 }
 
+// The list is read whatever became of the settings, and the job uses the folder the
+// field shows: its default when the record could not be read. The first error is shown.
+void TForm1::loadSettingsAndList() {
+    std::exception_ptr failure;
+    try {
+        LoadSettings();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (DownloadDir.isEmpty())
+        Button10Click(Button10);
+    try {
+        Memo1->setWindowsText(keptFiles_.load(UrlListFileName, readUrlList));
+    } catch (...) {
+        if (!failure)
+            failure = std::current_exception();
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 void TForm1::LoadSettings() {
-    SettingsRecord record = readSettingsFile(SettingsFileName);
+    SettingsRecord record = keptFiles_.load(SettingsFileName, readSettingsFile);
 
     Edit1->setText(fromAnsi(record.string(SettingsRecord::ConnectionName)));
     Edit2->setText(fromAnsi(record.string(SettingsRecord::UserName)));
@@ -86,12 +108,12 @@ void TForm1::LoadSettings() {
         DownloadDir = defaultDownloadDir();
     if (!QFileInfo(DownloadDir).isDir())
         ForceDirectories(DownloadDir);
-
-    Memo1->setWindowsText(readUrlList(UrlListFileName));
 }
 
 void TForm1::Button2Click(QObject*) {
-    writeUrlList(UrlListFileName, Memo1->windowsText());
+    const QString list = Memo1->windowsText();
+    if (keptFiles_.mayReplace(UrlListFileName, toAnsi(list).size()))
+        writeUrlList(UrlListFileName, list);
     WriteSettingsRecord();
 }
 
@@ -110,7 +132,10 @@ void TForm1::WriteSettingsRecord() {
     record.setFlag(SettingsRecord::AnyTime, Anytime->isChecked());
     record.setFlag(SettingsRecord::TurnOff, CheckBox2->isChecked());
     record.setFlag(SettingsRecord::Disconnect, CheckBox3->isChecked());
-    record.setString(SettingsRecord::Folder, toAnsi(Edit9->text()));
+    // An unapplied folder the record cannot hold is not stored mangled: the one in use is.
+    const QString folder = folderRefusal(Edit9->text()).isEmpty() ? Edit9->text() : DownloadDir;
+    record.setString(SettingsRecord::Folder, toAnsi(folder));
     record.setReserved(LoadedSettings.reserved());
-    writeSettingsFile(SettingsFileName, record);
+    if (keptFiles_.mayReplace(SettingsFileName, SettingsRecord::Size))
+        writeSettingsFile(SettingsFileName, record);
 }

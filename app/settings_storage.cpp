@@ -19,10 +19,6 @@ namespace {
     throw InOutError(InOutError::codeForErrno(err));
 }
 
-QString systemMessage(int err) {
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
 QString fullPath(const QString& path) {
     return QFileInfo(path).absoluteFilePath();
 }
@@ -69,8 +65,11 @@ SettingsRecord readSettingsFile(const QString& path) {
 
 void writeSettingsFile(const QString& path, const SettingsRecord& record) {
     // The password in it is scrambled, not encrypted: only its owner may read it.
-    if (const int err =
-            larkspur::writeFileAtomically(path, record.toBytes(), larkspur::FileAccess::OwnerOnly))
+    const int err =
+        larkspur::writeFileAtomically(path, record.toBytes(), larkspur::FileAccess::OwnerOnly);
+    if (err == larkspur::UntrustedLink)
+        throw larkspur::Error(larkspur::writeFailureReason(err));
+    if (err != 0)
         raiseInOut(err);
 }
 
@@ -106,7 +105,7 @@ QString readUrlList(const QString& path) {
 
 void writeUrlList(const QString& path, const QString& text) {
     if (const int err = larkspur::writeFileAtomically(path, larkspur::toAnsi(text)))
-        throw larkspur::cannotCreateFile(fullPath(path), systemMessage(err));
+        throw larkspur::cannotCreateFile(fullPath(path), larkspur::writeFailureReason(err));
 }
 
 void writeTextFile(const QString& path, const QString& text) {

@@ -33,12 +33,14 @@ void TForm1::dialReport(DialHandover& handover, larkspur::platform::Clock& clock
     const QString text = larkspur::job::dialErrorText(error);
     clock.sleep(2000);
     handover.post([text](TForm1& form) { form.AddLog(text); });
-    const bool redial = handover.redialArmed();
-    handover.post([redial](TForm1& form) {
-        if (redial)
-            form.Timer2->start();
-        else
+    // Decided when the change is applied: a Stop handled after this report was made
+    // must not start the redial cycle again.
+    handover.post([](TForm1& form) {
+        if (!form.RedialArmed) {
             form.Timer2->stop();
+            return;
+        }
+        form.Timer2->start();
         form.setStatus(QStringLiteral("delay before redial"));
     });
 }

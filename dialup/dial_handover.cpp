@@ -30,11 +30,6 @@ larkspur::platform::ConnectionHandle DialHandover::connection() {
     return form_ ? form_->RasConnection.load() : larkspur::platform::NoConnection;
 }
 
-bool DialHandover::redialArmed() {
-    std::lock_guard lock(mutex_);
-    return form_ && form_->RedialArmed.load();
-}
-
 void DialHandover::close() {
     std::lock_guard lock(mutex_);
     form_ = nullptr;

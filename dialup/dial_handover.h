@@ -10,7 +10,7 @@ class TForm1;
 
 // Carries the dial callback's window changes from the dial-up service's thread to the
 // GUI thread, where they are applied in the order they were handed over, and lets the
-// callback read the two job variables it needs. The window closes it when it goes:
+// callback read the connection it hangs up. The window closes it when it goes:
 // from then on reads give "none" and changes are dropped, so a report that arrives
 // late never touches a destroyed window.
 class DialHandover : public std::enable_shared_from_this<DialHandover> {
@@ -20,7 +20,6 @@ public:
     // Any thread.
     void post(std::function<void(TForm1&)> change);
     larkspur::platform::ConnectionHandle connection();
-    bool redialArmed();
 
     // GUI thread, as the window goes.
     void close();

@@ -3,6 +3,7 @@
 #include <QList>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 #include <stdexcept>
 
@@ -23,9 +24,10 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    // Converts as much as it can; on a byte sequence it cannot convert, it writes
-    // `replacement` and skips `skip` input bytes.
-    QByteArray run(const QByteArray& input, const QByteArray& replacement, size_t skip) {
+    // Converts as much as it can; on a sequence it cannot convert, it writes what
+    // `replacement` makes of the sequence and skips `skip` input bytes.
+    template <typename Replacement>
+    QByteArray run(const QByteArray& input, Replacement replacement, size_t skip) {
         QByteArray out;
         out.reserve(input.size() * 2 + 8);
         char* in = const_cast<char*>(input.constData());
@@ -39,7 +41,7 @@ public:
             if (rc != static_cast<size_t>(-1) || errno == E2BIG)
                 continue;
             // EILSEQ or EINVAL: an unconvertible or incomplete sequence.
-            out.append(replacement);
+            out.append(replacement(in, inLeft));
             const size_t step = std::min(skip, inLeft);
             in += step;
             inLeft -= step;
@@ -51,6 +53,9 @@ private:
     iconv_t cd_;
 };
 
+// Undefined bytes 0x80 to 0xFF stand for U+F780 to U+F7FF while the text is in Unicode.
+constexpr uint undefinedByteBase = 0xF700;
+
 } // namespace
 
 QByteArray toAnsi(const QString& text) {
@@ -59,12 +64,27 @@ QByteArray toAnsi(const QString& text) {
     const QList<uint> codePoints = text.toUcs4();
     const QByteArray input(reinterpret_cast<const char*>(codePoints.constData()),
                            codePoints.size() * qsizetype(sizeof(uint)));
-    return Converter(AnsiCodePage, "WCHAR_T").run(input, QByteArrayLiteral("?"), 4);
+    const auto replace = [](const char* at, size_t left) {
+        uint codePoint = 0;
+        if (left >= sizeof codePoint)
+            std::memcpy(&codePoint, at, sizeof codePoint);
+        if (codePoint >= undefinedByteBase + 0x80 && codePoint <= undefinedByteBase + 0xFF)
+            return QByteArray(1, static_cast<char>(codePoint - undefinedByteBase));
+        return QByteArrayLiteral("?");
+    };
+    return Converter(AnsiCodePage, "WCHAR_T").run(input, replace, 4);
 }
 
 QString fromAnsi(const QByteArray& bytes) {
-    const QByteArray utf8 = Converter("UTF-8", AnsiCodePage).run(bytes, QByteArrayLiteral("?"), 1);
-    return QString::fromUtf8(utf8);
+    const auto replace = [](const char* at, size_t) {
+        const uint byte = static_cast<unsigned char>(*at);
+        return QString(QChar(static_cast<char16_t>(undefinedByteBase + byte))).toUtf8();
+    };
+    return QString::fromUtf8(Converter("UTF-8", AnsiCodePage).run(bytes, replace, 1));
+}
+
+bool fitsAnsi(const QString& text) {
+    return fromAnsi(toAnsi(text)) == text;
 }
 
 } // namespace larkspur

@@ -5,6 +5,7 @@
 #include <QRandomGenerator>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -44,6 +45,18 @@ QByteArray nameOf(const QByteArray& path) {
     return path.mid(path.lastIndexOf('/') + 1);
 }
 
+// A link is ours to follow when we made it and no one else can replace it: its folder
+// belongs to us or to root and neither its group nor others may write there.
+bool trustedLink(const QByteArray& path, const struct stat& link) {
+    if (link.st_uid != ::geteuid())
+        return false;
+    const QByteArray folder = folderOf(path);
+    struct stat st {};
+    if (::stat(folder.isEmpty() ? "." : folder.constData(), &st) != 0)
+        return false;
+    return (st.st_uid == ::geteuid() || st.st_uid == 0) && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 // Follows symbolic links to the file a write really replaces; a missing file is
 // created where the last link points.
 int resolveLinks(QByteArray& path) {
@@ -51,6 +64,8 @@ int resolveLinks(QByteArray& path) {
         struct stat st {};
         if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
             return 0;
+        if (!trustedLink(path, st))
+            return UntrustedLink;
         QByteArray link(PATH_MAX, '\0');
         const ssize_t length = ::readlink(path.constData(), link.data(), PATH_MAX);
         if (length < 0)
@@ -143,6 +158,13 @@ int writeFileAtomically(const QString& path, const QByteArray& data, FileAccess 
     else
         syncFolder(target);
     return err;
+}
+
+QString writeFailureReason(int err) {
+    if (err == UntrustedLink)
+        return QStringLiteral("It is a link that another user made or could replace, so it is "
+                              "not followed");
+    return QString::fromLocal8Bit(std::strerror(err));
 }
 
 void removeStaleTemporaries(const QString& path) {

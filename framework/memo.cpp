@@ -2,6 +2,7 @@
 
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace larkspur {
 
@@ -77,8 +78,12 @@ void Memo::deleteLine(int index) {
     cursor.removeSelectedText();
 }
 
+// From the raw text: the plain text turns no-break spaces into spaces, and the list is
+// the user's data.
 QString Memo::windowsText() const {
-    QString text = toPlainText();
+    QString text = document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     text.replace(QLatin1Char('\n'), CrLf);
     return text;
 }

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -96,13 +97,16 @@ struct SpawnSetup {
     }
 };
 
-// Output to our pipe, the secret at its descriptor and nothing else of ours: every
-// other descriptor, inherited ones without close-on-exec too, is closed in the child.
-// A process group of its own and default signals.
+// Output to our pipe (or nowhere when there is none), the secret at its descriptor and
+// nothing else of ours: every other descriptor, inherited ones without close-on-exec too,
+// is closed in the child. A process group of its own and default signals.
 void prepare(SpawnSetup& setup, int outputFd, int secretFd, int secretTarget) {
     posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&setup.actions, outputFd, 1);
-    posix_spawn_file_actions_adddup2(&setup.actions, outputFd, 2);
+    if (outputFd >= 0)
+        posix_spawn_file_actions_adddup2(&setup.actions, outputFd, 1);
+    else
+        posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&setup.actions, outputFd >= 0 ? outputFd : 1, 2);
     int firstClosed = 3;
     if (secretFd >= 0) {
         posix_spawn_file_actions_adddup2(&setup.actions, secretFd, secretTarget);
@@ -136,16 +140,8 @@ void keepChildrenWaitable() {
     ::sigaction(SIGCHLD, &current, nullptr);
 }
 
-} // namespace
-
-std::optional<ChildProcess> ChildProcess::start(const ChildLaunch& launch) {
-    Fd outputRead, outputWrite, secretRead, secretWrite;
-    if (!makePipe(outputRead, outputWrite))
-        return std::nullopt;
-    if (launch.secret &&
-        (!makePipe(secretRead, secretWrite) || !writeSecret(secretWrite, *launch.secret)))
-        return std::nullopt;
-
+// Spawns the launch's program with its arguments and environment; 0 when it failed.
+pid_t spawn(const ChildLaunch& launch, int outputFd, int secretFd) {
     QByteArray program = launch.program.toUtf8();
     std::vector<QByteArray> arguments{program};
     arguments.insert(arguments.end(), launch.arguments.begin(), launch.arguments.end());
@@ -155,12 +151,38 @@ std::optional<ChildProcess> ChildProcess::start(const ChildLaunch& launch) {
 
     keepChildrenWaitable();
     SpawnSetup setup;
-    prepare(setup, outputWrite.get(), secretRead.get(), launch.secretFd);
+    prepare(setup, outputFd, secretFd, launch.secretFd);
     pid_t pid = 0;
     if (::posix_spawn(&pid, program.constData(), &setup.actions, &setup.attributes, argv.data(),
                       envp.data()) != 0)
+        return 0;
+    return pid;
+}
+
+} // namespace
+
+std::optional<ChildProcess> ChildProcess::start(const ChildLaunch& launch) {
+    Fd outputRead, outputWrite, secretRead, secretWrite;
+    if (!makePipe(outputRead, outputWrite))
+        return std::nullopt;
+    if (launch.secret &&
+        (!makePipe(secretRead, secretWrite) || !writeSecret(secretWrite, *launch.secret)))
+        return std::nullopt;
+    const pid_t pid = spawn(launch, outputWrite.get(), secretRead.get());
+    if (pid == 0)
         return std::nullopt;
     return ChildProcess(pid, outputRead.release());
+}
+
+bool ChildProcess::startDetached(const ChildLaunch& launch) {
+    const pid_t pid = spawn(launch, -1, -1);
+    if (pid == 0)
+        return false;
+    std::thread([pid] {
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return true;
 }
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept

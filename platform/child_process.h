@@ -28,6 +28,11 @@ public:
     // Empty when the program could not be started.
     static std::optional<ChildProcess> start(const ChildLaunch& launch);
 
+    // Starts a child that goes on by itself (a file manager, a browser): its output goes
+    // nowhere, it gets no descriptor of ours above 2, and a thread of its own reaps it.
+    // False when it could not be started.
+    static bool startDetached(const ChildLaunch& launch);
+
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&&) = delete;
     ~ChildProcess();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QUrl>
 #include <memory>
 
@@ -12,6 +13,8 @@ public:
     virtual void open(const QUrl& target) = 0;
 };
 
-std::unique_ptr<Shell> makeDesktopShell();
+// Opens through `opener` (a program name looked up in PATH, or a path), started as a
+// child of its own that inherits none of our connections.
+std::unique_ptr<Shell> makeDesktopShell(const QString& opener = QStringLiteral("xdg-open"));
 
 } // namespace larkspur::platform

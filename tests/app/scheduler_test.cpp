@@ -78,17 +78,18 @@ TEST_F(Scheduler, TheWindowPollDialsOnceTheWindowOpens) {
     }
 }
 
-TEST_F(Scheduler, AfterTheEndTimeEveryTickLogsTheEndAndTheTotalsAgain) {
+TEST_F(Scheduler, TheEndOfTheWindowRunsOnceADayNotOnEveryTick) {
     clock.time = {3, 0};
     form->Button7Click(form->Button7);
     form->Timer1Timer(form->Timer1);
     EXPECT_EQ(form->Label10->text(), "downloaded");
-    form->Timer3Timer(form->Timer3);
-    EXPECT_EQ(log().filter("Время вышло.").size(), 0);
-    clock.time = {9, 0};
-    form->Timer3Timer(form->Timer3);
-    form->Timer3Timer(form->Timer3);
-    EXPECT_EQ(log().filter("Время вышло.").size(), 2);
+    const std::pair<larkspur::platform::TimeOfDay, int> ticks[] = {
+        {{3, 0}, 0}, {{9, 0}, 1}, {{9, 0}, 1}, {{23, 59}, 1}, {{0, 0}, 1}, {{9, 0}, 2}};
+    for (const auto& [time, ends] : ticks) {
+        clock.time = time;
+        form->Timer3Timer(form->Timer3);
+        EXPECT_EQ(log().filter("Время вышло.").size(), ends) << time.hour << ":" << time.minute;
+    }
     EXPECT_EQ(log().filter("Total time:").size(), 3);
 }
 

@@ -127,18 +127,25 @@ TEST_F(Settings, FirstStartUsesDefaultsAndSaveWritesAFullRecord) {
     EXPECT_EQ(readFile(path("1.txt")), QByteArray());
 }
 
-TEST_F(Settings, ShortRecordStopsLoadingWithReadBeyondEndOfFile) {
+TEST_F(Settings, ShortRecordStopsLoadingWithReadBeyondEndOfFileButKeepsTheList) {
     restartWith(goldenRecord().left(298), "http://a/x.zip\r\n");
     EXPECT_EQ(errorBox.messages, QStringList({"Read beyond end of file."}));
     EXPECT_EQ(form->Edit1->text(), "");
     EXPECT_EQ(form->Edit6->text(), "00");
     EXPECT_FALSE(form->TurnOffWhenDone);
-    EXPECT_TRUE(form->Memo1->toPlainText().isEmpty());
-    EXPECT_TRUE(form->DownloadDir.isEmpty());
+    EXPECT_EQ(form->Memo1->lines(), QStringList({"http://a/x.zip"}));
+    EXPECT_EQ(form->DownloadDir, defaultDownloadDir()); // the folder the field shows
     EXPECT_EQ(form->Edit9->text(), defaultDownloadDir());
+}
 
-    form->Button10Click(form->Button10);
-    EXPECT_EQ(form->DownloadDir, defaultDownloadDir());
+TEST_F(Settings, AListThatFailedToLoadIsNeverReplacedWithLess) {
+    const QByteArray urls = QByteArray(16 * 1024 * 1024 + 1, 'u');
+    restartWith(goldenRecord(), urls);
+    EXPECT_EQ(errorBox.messages, QStringList({"Text exceeds memo capacity."}));
+    form->Memo1->setWindowsText("http://typed/after");
+    form->Button2Click(form->Button2);
+    EXPECT_EQ(readFile(path("1.txt")), urls);
+    EXPECT_EQ(readFile(path("1.pwl")), goldenRecord()); // the record loaded: saved as usual
 }
 
 TEST_F(Settings, StartUpRaisesTheShutdownPrivilegeOnlyWhenLoadingSucceeded) {
@@ -207,7 +214,7 @@ TEST_F(Settings, ScheduleAndTextFieldsAreStoredAsTheRecordSays) {
     form->Edit5->setText("7");
     form->Edit6->setText("-1");
     form->Edit3->setText(QString(40, 'k'));
-    form->Edit9->setText("/x/" + QString(200, 'f') + "/");
+    form->Edit9->setText("/x/" + QString(125, 'f'));
     form->WriteSettingsRecord();
     const QByteArray record = readFile(path("1.pwl"));
     ASSERT_EQ(record.size(), 299);
@@ -294,7 +301,30 @@ TEST_F(Settings, FailedWritesLeaveThePreviousFilesWhole) {
               QStringList({"1.pwl", "1.txt"})); // no temporary file left behind
 }
 
+TEST_F(Settings, ListBytesTheCodePageLeavesUndefinedOrNoBreakSpacesSurvive) {
+    const QByteArray urls = "http://a/\x98\xA0x.zip\r\nhttp://b/\xA0";
+    restartWith(goldenRecord(), urls);
+    form->Button2Click(form->Button2);
+    EXPECT_EQ(readFile(path("1.txt")), urls);
+}
+
 class DownloadFolder : public larkspur::test::FormFixture {};
+
+TEST_F(DownloadFolder, ChangeBrowseAndSaveRefuseAFolderTheRecordCannotHold) {
+    form->Edit9->setText(path("kept"));
+    form->Button10Click(form->Button10);
+    for (const QString& folder : {QString::fromUtf8("/data/文件"), "/x/" + QString(126, 'f')}) {
+        form->Edit9->setText(folder);
+        EXPECT_THROW(form->Button10Click(form->Button10), larkspur::Error);
+        EXPECT_EQ(form->Edit9->text(), path("kept"));
+        folders.answer = folder;
+        EXPECT_THROW(form->Button5Click(form->Button5), larkspur::Error);
+        form->Edit9->setText(folder); // typed, never applied: Save keeps the folder in use
+        form->WriteSettingsRecord();
+        makeForm();
+        EXPECT_EQ(form->DownloadDir, path("kept"));
+    }
+}
 
 TEST_F(DownloadFolder, ChangeAppliesTheFieldAndCreatesTheTree) {
     form->Edit9->setText(path("a/b/c/"));

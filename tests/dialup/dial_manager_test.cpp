@@ -117,6 +117,16 @@ TEST_F(DialManager, AnErrorHangsUpLogsAndRedialsUnlessDisconnected) {
     EXPECT_FALSE(form->Timer2->isActive());
 }
 
+TEST_F(DialManager, StopBeforeAFailedDialsChangesAreAppliedEndsTheRedialCycle) {
+    dial();
+    std::thread service([&] { dialup.callback(DialEventMessage, 19, 678); });
+    service.join(); // the report is made; its changes wait for the GUI thread
+    form->Button8Click(form->Button8);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form->Timer2->isActive());
+    EXPECT_EQ(form->Label10->text(), "idle");
+}
+
 TEST_F(DialManager, AReportThatOutlivesTheWindowTouchesNothing) {
     dial();
     std::mutex mutex;

@@ -91,24 +91,47 @@ class Scenario:
         return f"{self.base}/{mode}/{name}"
 
     # --- the program
-    def start_app(self, dialup="sim", faketime=None, fast_timers=False):
-        """faketime moves the time of day; with fast_timers the program's timers and tick
-        counter run at the same rate (the simulated modem's waits do not, so such runs
-        use the machine's own line)."""
+    def app_env(self, dialup="sim", fast_timers=False):
         env = dict(os.environ, DISPLAY=self.display, HOME=self.home, LARKSPUR_DIALUP=dialup,
                    XDG_RUNTIME_DIR=self.root, QT_QPA_PLATFORM="xcb")
         if not fast_timers:
             env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
+        return env
+
+    def start_app(self, dialup="sim", faketime=None, fast_timers=False, prefix=(), wait=True):
+        """faketime moves the time of day; with fast_timers the program's timers and tick
+        counter run at the same rate (the simulated modem's waits do not, so such runs
+        use the machine's own line). `prefix` runs the program through another command;
+        without `wait` the caller waits for the window (an error box may come first)."""
         command = [self.larkspur]
         if faketime:
             command = ["faketime", "-f", faketime] + command
-        self.app = subprocess.Popen(command, cwd=self.home, env=env,
+        self.app = subprocess.Popen(list(prefix) + command, cwd=self.home,
+                                    env=self.app_env(dialup, fast_timers),
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(self.app)
         self.app_started = time.monotonic()
+        if wait:
+            self.wait_for_window()
+
+    def wait_for_window(self):
         found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^Larkspur", timeout=20)
         self.window = found.split()[0]
         time.sleep(0.5)  # the fade-in
+
+    def error_boxes(self):
+        """The error boxes on the display (titled as the program)."""
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Project2.exe$"],
+                               env=dict(os.environ, DISPLAY=self.display), capture_output=True,
+                               text=True, timeout=10)
+        return found.stdout.split()
+
+    def dismiss_error_box(self, timeout=20):
+        found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^Project2.exe$",
+                             timeout=timeout)
+        box = found.split()[0]
+        self.shot("error-box")
+        self.xdotool("windowfocus", "--sync", box, "key", "Return")
 
     def xdotool(self, *args, timeout=10):
         env = dict(os.environ, DISPLAY=self.display)

@@ -126,6 +126,29 @@ TEST_F(AtomicFile, ALinkIsWrittenThroughToItsTargetAndStaysALink) {
     EXPECT_EQ(writeFileAtomically(path("loop"), "x"), ELOOP);
 }
 
+TEST_F(AtomicFile, ALinkThatAnotherUserMadeOrCouldReplaceIsNotFollowed) {
+    struct Case {
+        const char* folder;
+        mode_t mode;
+        uid_t linkOwner;
+    };
+    const Case cases[] = {{"shared", 01777, ::geteuid()}, // planted where anyone may write
+                          {"group", 0770, ::geteuid()},
+                          {"private", 0700, 65534}}; // made by another user
+    ASSERT_EQ(writeFileAtomically(path("victim"), "precious"), 0);
+    for (const Case& c : cases) {
+        ASSERT_TRUE(QDir(dir.path()).mkdir(c.folder));
+        ::chmod(QFile::encodeName(path(c.folder)).constData(), c.mode);
+        const QByteArray link = QFile::encodeName(path(c.folder + QStringLiteral("/log.txt")));
+        ASSERT_EQ(::symlink(QFile::encodeName(path("victim")).constData(), link.constData()), 0);
+        ASSERT_EQ(::lchown(link.constData(), c.linkOwner, static_cast<gid_t>(-1)), 0);
+        EXPECT_EQ(writeFileAtomically(QFile::decodeName(link), "planted"), larkspur::UntrustedLink)
+            << c.folder;
+    }
+    EXPECT_EQ(readFile(path("victim")), "precious");
+    EXPECT_TRUE(larkspur::writeFailureReason(larkspur::UntrustedLink).contains("link"));
+}
+
 TEST_F(AtomicFile, StaleTemporariesOfTheTargetAreRemovedAndNothingElse) {
     const QStringList kept{"1.pwl", "1.pwl.backup", ".1.pwl.larkspur-toolong",
                            ".1.txt.larkspur-Ab12Cd"};

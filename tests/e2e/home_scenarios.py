@@ -1,0 +1,100 @@
+"""A night that survives a damaged home: a damaged settings file, a second copy on the same
+folder, a download folder that cannot be written, and the end of the window."""
+import os
+import subprocess
+import time
+
+from e2e_world import MB, Failed, check
+
+
+def files_of(folder):
+    return {entry.name: (entry.stat().st_size, entry.stat().st_mtime_ns) for entry in os.scandir(folder)
+            if entry.is_file()}
+
+
+def damagedhome(s):
+    s.prepare([s.url("plain", "a.bin"), s.url("plain", "b.bin")])
+    before = open(os.path.join(s.home, "1.txt"), "rb").read()
+    open(os.path.join(s.home, "1.pwl"), "wb").write(os.urandom(120))  # short and random
+    s.start_app(wait=False)
+    s.dismiss_error_box()  # "Read beyond end of file."
+    s.wait_for_window()
+    s.exit_app()
+    check(open(os.path.join(s.home, "1.txt"), "rb").read() == before, "Exit changed 1.txt")
+    return f"1.txt kept its {len(before)} bytes"
+
+
+def secondcopy(s):
+    s.add_file("slow.bin", 5 * MB)
+    s.prepare([s.url("rate1500000", "slow.bin")])
+    s.start_app()
+    s.press("Begin")
+    s.wait_for(lambda: s.size_of("slow.bin") > 0, 30, "the transfer to start")
+    home = files_of(s.home)
+    second = subprocess.Popen([s.larkspur], cwd=s.home, env=s.app_env(), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.PIPE, text=True)
+    s.processes.append(second)
+    s.dismiss_error_box()
+    try:
+        status = second.wait(10)
+    except subprocess.TimeoutExpired:
+        raise Failed("the second copy did not end after its message")
+    check(status != 0 and "already running" in second.stderr.read(), "the second copy did not refuse")
+    check(files_of(s.home) == home, "the second copy touched the working folder")
+    s.wait_for_log("All files downloaded", 60)
+    s.assert_whole("slow.bin")
+    check(not any(line.startswith("Error") for line in s.log()), "the first copy logged an error")
+    s.exit_app()
+    return f"the second copy ended with status {status}, the first finished the file whole"
+
+
+def readonly(s):
+    s.add_file("f.bin", 100 * 1024)
+    s.prepare([s.url("plain", "f.bin")])
+    record = bytearray(open(os.path.join(s.home, "1.pwl"), "rb").read())
+    record[130] = 1  # Disconnect from the internet when done
+    open(os.path.join(s.home, "1.pwl"), "wb").write(record)
+    # Read-only in a mount namespace of the program's own, so that root cannot write there either.
+    read_only = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                 'mount --bind "$0" "$0" && mount -o remount,ro,bind "$0" "$0" && exec "$@"', s.downloads]
+    s.start_app(prefix=read_only)  # the simulated modem, which hangs up, needs real timers
+    s.press("Begin")
+    s.wait_for(lambda: len(s.requests) >= 11, 120, "eleven tries of the file")
+    time.sleep(10)  # the end of the job, the retry pause, a new dial, the empty list
+    check(s.log() == [] and s.error_boxes() == [], "a log was written or an error box is up")
+    subprocess.run(["nsenter", "--target", str(s.app.pid), "--mount", "mount", "-o", "remount,rw,bind",
+                    s.downloads, s.downloads], check=True)
+    s.press("Begin")  # the driver's next run saves the whole log
+    s.wait_for(lambda: s.log()[-1:] and s.log()[-1].startswith("Total downloaded: "), 30, "the log")
+    log = s.log()
+    failure = f'Cannot create file "{s.downloaded("log.txt")}". Read-only file system'
+    end = log.index("All files downloaded", log.index("Error while downloading! (10 of 10)"))
+    check(log[end + 1].startswith("Total time: ") and log[end + 2].startswith("Total downloaded: ")
+          and log[end + 3] == failure, f"the night ended with {log[end:end + 4]}")
+    check("Connecting. Attempt #2" in log[end:], "the line was not hung up at the end of the job")
+    check(s.error_boxes() == [], "an error box is up")
+    s.exit_app()
+    return f"{len(s.requests)} requests, {log.count(failure)} failed log saves reported on screen"
+
+
+def windowend(s):
+    s.add_file("w.bin", 50 * 1024)
+    s.prepare([s.url("plain", "w.bin")], anytime=False, window=(8, 0, 9, 0))
+    speed = 10
+    s.start_app(dialup="direct", faketime=f"@2026-12-08 08:59:00 x{speed}", fast_timers=True)
+    s.press("Begin")
+    s.wait_for_log("All files downloaded", 30)
+    time.sleep(max(0.0, s.app_started + (3 * 60 + 15) / speed - time.monotonic()))  # past 09:02
+    s.press("Dial")  # the driver's next run saves the whole log
+    s.wait_for_log("Already connected", 30, count=2)
+    log = s.log()
+    done = log.index("All files downloaded")
+    between = log[done + 3:log.index("Already connected", done)]
+    check(len(between) == 3 and between[0] == "Время вышло." and between[2].startswith("Total downloaded: "),
+          f"from 09:00 to 09:02 the log shows {len(between)} lines: {between[:7]}")
+    s.exit_app()
+    return "one end of the window and one totals block from 09:00 to 09:02"
+
+
+SCENARIOS = {"damagedhome": damagedhome, "secondcopy": secondcopy, "readonly": readonly,
+             "windowend": windowend}
