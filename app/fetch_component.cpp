@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/fitted_label.h"
 #include "httpget/http_get.h"
@@ -12,6 +13,16 @@
 #include "platform/clock.h"
 
 using namespace larkspur::job;
+
+namespace {
+
+// Bytes of the file that arrived since its timing started; a part that was on disk before
+// (a resume after a restart) took no time of this transfer.
+std::int64_t receivedSince(std::int64_t readed, std::int64_t startReaded) {
+    return std::max<std::int64_t>(readed - startReaded, 0);
+}
+
+} // namespace
 
 void TForm1::createFetchComponent() {
     HTTPGet1 = new THTTPGet(this, *services_.http);
@@ -35,12 +46,14 @@ void TForm1::HTTPGet1Progress(QObject*, std::int32_t TotalSize, std::int32_t Rea
     if (StopRequested)
         return;
     const std::uint32_t now = services_.clock->tickCount();
-    if (FileStartTick == 1)
+    if (FileStartTick == 1) {
         FileStartTick = now;
+        FileStartReaded = Readed;
+    }
     ProgressBar1->setValue(progressPosition(Readed, TotalSize));
     Label15->setFittedText(bytesOfTotalText(Readed, TotalSize, QLocale()));
     if (const std::uint32_t elapsed = now - FileStartTick; elapsed != 0)
-        Label16->setFittedText(speedText(Readed, elapsed));
+        Label16->setFittedText(speedText(receivedSince(Readed, FileStartReaded), elapsed));
 }
 
 void TForm1::HTTPGet1DoneFile(QObject*, const QString& FileName, std::int32_t FileSize) {
@@ -48,11 +61,12 @@ void TForm1::HTTPGet1DoneFile(QObject*, const QString& FileName, std::int32_t Fi
     // A file that completed without any progress started nowhere: it took no time.
     const std::uint32_t elapsed =
         FileStartTick == 1 ? 0 : services_.clock->tickCount() - FileStartTick;
-    AddLog(fileDoneText(FileName, FileSize, elapsed));
+    AddLog(fileDoneText(FileName, FileSize, receivedSince(FileSize, FileStartReaded), elapsed));
     ErrorCount = 0;
     TotalTime += elapsed;
     TotalBytes += static_cast<std::uint32_t>(FileSize);
     FileStartTick = 1;
+    FileStartReaded = 0;
 }
 
 void TForm1::HTTPGet1Error(QObject*) {

@@ -30,6 +30,8 @@ void TForm1::FinishJob() {
     Button2Click(Button2);
     AddLog(totalTimeText(TotalTime));
     AddLog(totalBytesText(TotalBytes, QLocale()));
+    if (LinesGivenUp != 0)
+        AddLog(totalGivenUpText(LinesGivenUp));
     saveLog();
     if (DisconnectWhenDone)
         Button4Click(Button4);

@@ -109,9 +109,11 @@ public:
     bool TurnOffWhenDone = false;
     bool DisconnectWhenDone = false;
     QString DownloadDir;
-    std::uint32_t FileStartTick = 1; // 1: no file started
+    std::uint32_t FileStartTick = 1;  // 1: no file started
+    std::int64_t FileStartReaded = 0; // bytes of the file present when its timing started
     std::uint32_t TotalTime = 1;
     std::uint32_t TotalBytes = 0;
+    std::uint32_t LinesGivenUp = 0; // since start, like the totals
     std::int32_t FadeAlpha = 0;
 
     // The settings record as loaded at start-up, password unscrambled.
@@ -187,7 +189,8 @@ private:
     void setStatus(const QString& text);
     void saveLog();
     void downloadPass(int& lastCount);
-    void removeFetchedLine(const QString& url);
+    bool removeFetchedLine(const QString& line);
+    void giveUp(const QString& url);
     void startDial();
     static void dialReport(DialHandover& handover, larkspur::platform::Clock& clock,
                            larkspur::platform::DialupService& dialup, std::uint32_t message,

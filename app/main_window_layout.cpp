@@ -18,6 +18,8 @@ namespace {
 constexpr int ClientWidth = 570;
 constexpr int ClientHeight = 418;
 const QColor Cream(255, 251, 240);
+const QColor ButtonFace(240, 240, 240);
+const QColor Selection(48, 140, 198);
 
 QFont fontOf(const char* family, int pixelSize, bool bold = false) {
     QFont font(QString::fromLatin1(family));
@@ -110,9 +112,11 @@ void TForm1::createControls() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, Cream);
-    setPalette(background);
+    // A whole light palette, not only the background: text, fields and buttons taken from
+    // a dark desktop theme would be light on cream.
+    QPalette light(ButtonFace, Cream);
+    light.setColor(QPalette::Highlight, Selection);
+    setPalette(light);
     setAutoFillBackground(true);
     setFont(fontOf("Verdana", 11));
 
