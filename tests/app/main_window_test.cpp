@@ -154,7 +154,8 @@ TEST_F(MainWindow, ControlsStandWhereTheDesignerPutThem) {
 
 TEST_F(MainWindow, ControlsHaveTheirKindsFontsAndLimits) {
     EXPECT_EQ(form->Edit3->echoMode(), QLineEdit::Password);
-    EXPECT_TRUE(form->Edit3->styleSheet().contains("35")); // "#" as the mask
+    form->Edit3->setText("pw");
+    EXPECT_EQ(form->Edit3->displayText(), "##");
     for (QLineEdit* field : {form->Edit5, form->Edit6, form->Edit7, form->Edit8})
         EXPECT_EQ(field->font().family(), "Courier New");
     EXPECT_TRUE(form->Label7->font().bold());
@@ -414,6 +415,11 @@ TEST_F(MainWindow, EveryTextReadsUnderADarkDesktopTheme) {
     QApplication::setPalette(QPalette(QColor(53, 53, 53), QColor(42, 42, 42))); // light on dark
     makeForm();
     auto* about = new TForm2(form.get(), shell, QString());
+    form->show(); // a control with a style sheet of its own takes its colours only now
+    about->show();
+    QApplication::processEvents();
+    form->ensurePolished(); // as when shown: a style sheet takes its colours here
+    about->ensurePolished();
     const QList<QWidget*> controls =
         form->findChildren<QWidget*>() + about->findChildren<QWidget*>();
     int checked = 0;
