@@ -5,7 +5,6 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QTimer>
-#include <algorithm>
 
 #include "app/fitted_label.h"
 #include "httpget/http_get.h"
@@ -16,10 +15,13 @@ using namespace larkspur::job;
 
 namespace {
 
-// Bytes of the file that arrived since its timing started; a part that was on disk before
-// (a resume after a restart) took no time of this transfer.
-std::int64_t receivedSince(std::int64_t readed, std::int64_t startReaded) {
-    return std::max<std::int64_t>(readed - startReaded, 0);
+// Adds what arrived since the last progress event. Readed falling back marks another
+// attempt (a resume a little before the end, the next line after one was given up): what
+// it counts from was on disk already or belongs to another file, so only its steps count.
+void countReceived(std::int64_t readed, std::int64_t& lastReaded, std::int64_t& received) {
+    if (readed > lastReaded)
+        received += readed - lastReaded;
+    lastReaded = readed;
 }
 
 } // namespace
@@ -47,13 +49,14 @@ void TForm1::HTTPGet1Progress(QObject*, std::int32_t TotalSize, std::int32_t Rea
         return;
     const std::uint32_t now = services_.clock->tickCount();
     if (FileStartTick == 1) {
-        FileStartTick = now;
-        FileStartReaded = Readed;
+        FileStartTick = now; // a part on disk before took none of this time
+        FileLastReaded = Readed;
     }
+    countReceived(Readed, FileLastReaded, FileReceived);
     ProgressBar1->setValue(progressPosition(Readed, TotalSize));
     Label15->setFittedText(bytesOfTotalText(Readed, TotalSize, QLocale()));
     if (const std::uint32_t elapsed = now - FileStartTick; elapsed != 0)
-        Label16->setFittedText(speedText(receivedSince(Readed, FileStartReaded), elapsed));
+        Label16->setFittedText(speedText(FileReceived, elapsed));
 }
 
 void TForm1::HTTPGet1DoneFile(QObject*, const QString& FileName, std::int32_t FileSize) {
@@ -61,12 +64,12 @@ void TForm1::HTTPGet1DoneFile(QObject*, const QString& FileName, std::int32_t Fi
     // A file that completed without any progress started nowhere: it took no time.
     const std::uint32_t elapsed =
         FileStartTick == 1 ? 0 : services_.clock->tickCount() - FileStartTick;
-    AddLog(fileDoneText(FileName, FileSize, receivedSince(FileSize, FileStartReaded), elapsed));
+    AddLog(fileDoneText(FileName, FileSize, FileReceived, elapsed));
     ErrorCount = 0;
     TotalTime += elapsed;
     TotalBytes += static_cast<std::uint32_t>(FileSize);
     FileStartTick = 1;
-    FileStartReaded = 0;
+    FileReceived = 0;
 }
 
 void TForm1::HTTPGet1Error(QObject*) {

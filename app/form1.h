@@ -109,8 +109,9 @@ public:
     bool TurnOffWhenDone = false;
     bool DisconnectWhenDone = false;
     QString DownloadDir;
-    std::uint32_t FileStartTick = 1;  // 1: no file started
-    std::int64_t FileStartReaded = 0; // bytes of the file present when its timing started
+    std::uint32_t FileStartTick = 1; // 1: no file started
+    std::int64_t FileReceived = 0;   // bytes that arrived since FileStartTick
+    std::int64_t FileLastReaded = 0; // Readed of the last progress event
     std::uint32_t TotalTime = 1;
     std::uint32_t TotalBytes = 0;
     std::uint32_t LinesGivenUp = 0; // since start, like the totals

@@ -231,6 +231,22 @@ TEST_F(TransferEvents, TimesCountFromTheFirstProgressAcrossAttemptsAndATickWrap)
     EXPECT_EQ(form->FileStartTick, 1u);
 }
 
+TEST_F(TransferEvents, SpeedsCountWhatArrivedAcrossAttemptsAndIntoTheNextLine) {
+    clock.ticks = 1000;
+    form->HTTPGet1Progress(nullptr, 2'000'000, 1'000'000); // the first block of a resume
+    clock.ticks = 2000;
+    form->HTTPGet1Progress(nullptr, 2'000'000, 1'004'000);
+    EXPECT_EQ(form->Label16->text(), "4000 b/s");
+    form->HTTPGet1Error(nullptr); // given up: the next line's timing goes on from here
+    clock.ticks = 3000;
+    form->HTTPGet1Progress(nullptr, 10'000, 1000);
+    clock.ticks = 4000;
+    form->HTTPGet1Progress(nullptr, 10'000, 9000);
+    EXPECT_EQ(form->Label16->text(), "4000 b/s"); // 4000 + 8000 bytes in 3 s
+    form->HTTPGet1DoneFile(nullptr, path("dl/next.bin"), 10'000);
+    EXPECT_TRUE(log().contains("  Average speed: 4000 b/s"));
+}
+
 TEST_F(TransferEvents, AFileWithoutProgressOrOnOneTickTakesNoTimeAndShowsNoSpeed) {
     form->HTTPGet1DoneFile(nullptr, path("dl/empty"), 0);
     form->HTTPGet1Progress(nullptr, 0, 0);
