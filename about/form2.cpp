@@ -46,9 +46,8 @@ TForm2::TForm2(QWidget* Owner, larkspur::platform::Shell& Shell, const QString& 
     setWindowTitle(QStringLiteral("About..."));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(ClientSize);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, Qt::black);
-    setPalette(background);
+    // Black throughout whatever the desktop theme; each label sets its own colour.
+    setPalette(QPalette(Qt::black, Qt::black));
     setAutoFillBackground(true);
     setFont(verdana(11));
     createFlame();

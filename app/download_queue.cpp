@@ -9,6 +9,7 @@
 #include "framework/memo.h"
 #include "httpget/http_get.h"
 #include "job/queue_rules.h"
+#include "job/transfer_texts.h"
 
 using namespace larkspur::job;
 
@@ -52,7 +53,8 @@ void TForm1::finishList() {
 // Fetches the head line and removes it when it is done or given up. A blank head line
 // names nothing to fetch, so it is dropped at once and the result is false.
 bool TForm1::downloadPass(int& lastCount) {
-    const QString url = Memo1->line(0);
+    const QString line = Memo1->line(0);
+    const QString url = urlOfLine(line);
     if (url.isEmpty()) {
         Memo1->deleteLine(0);
         return false;
@@ -66,14 +68,20 @@ bool TForm1::downloadPass(int& lastCount) {
     AddLog(QStringLiteral("  save to: ") + target + QStringLiteral("\r\n"));
     FileDone = false;
     HTTPGet1->GetFile();
-    if (removesLine(FileDone, ErrorCount, rest->isActive()))
-        removeFetchedLine(url);
+    if (removesLine(FileDone, ErrorCount, rest->isActive()) && removeFetchedLine(line) && !FileDone)
+        giveUp(url);
     countPass(Memo1->lineCount(), lastCount, ErrorCount);
     return true;
 }
 
-void TForm1::removeFetchedLine(const QString& url) {
-    const int line = Memo1->indexOfLine(url);
-    if (line >= 0)
-        Memo1->deleteLine(line);
+bool TForm1::removeFetchedLine(const QString& line) {
+    const int index = Memo1->indexOfLine(line);
+    if (index >= 0)
+        Memo1->deleteLine(index);
+    return index >= 0;
+}
+
+void TForm1::giveUp(const QString& url) {
+    ++LinesGivenUp;
+    AddLog(givenUpText(url, ErrorCount + 1));
 }

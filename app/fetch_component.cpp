@@ -14,6 +14,19 @@
 
 using namespace larkspur::job;
 
+namespace {
+
+// Adds what arrived since the last progress event. Readed falling back marks another
+// attempt (a resume a little before the end, the next line after one was given up): what
+// it counts from was on disk already or belongs to another file, so only its steps count.
+void countReceived(std::int64_t readed, std::int64_t& lastReaded, std::int64_t& received) {
+    if (readed > lastReaded)
+        received += readed - lastReaded;
+    lastReaded = readed;
+}
+
+} // namespace
+
 void TForm1::createFetchComponent() {
     HTTPGet1 = new THTTPGet(this, *services_.http);
     HTTPGet1->setObjectName(QStringLiteral("HTTPGet1"));
@@ -37,12 +50,15 @@ void TForm1::HTTPGet1Progress(QObject*, std::int64_t TotalSize, std::int64_t Rea
     if (StopRequested)
         return;
     const std::uint32_t now = services_.clock->tickCount();
-    if (FileStartTick == 1)
-        FileStartTick = now;
+    if (FileStartTick == 1) {
+        FileStartTick = now; // a part on disk before took none of this time
+        FileLastReaded = Readed;
+    }
+    countReceived(Readed, FileLastReaded, FileReceived);
     ProgressBar1->setValue(progressPosition(Readed, TotalSize));
     Label15->setFittedText(bytesOfTotalText(Readed, TotalSize, QLocale()));
     if (const std::uint32_t elapsed = now - FileStartTick; elapsed != 0)
-        Label16->setFittedText(speedText(Readed, elapsed));
+        Label16->setFittedText(speedText(FileReceived, elapsed));
 }
 
 void TForm1::HTTPGet1DoneFile(QObject*, const QString& FileName, std::int64_t FileSize) {
@@ -50,11 +66,12 @@ void TForm1::HTTPGet1DoneFile(QObject*, const QString& FileName, std::int64_t Fi
     // A file that completed without any progress started nowhere: it took no time.
     const std::uint32_t elapsed =
         FileStartTick == 1 ? 0 : services_.clock->tickCount() - FileStartTick;
-    AddLog(fileDoneText(FileName, FileSize, elapsed));
+    AddLog(fileDoneText(FileName, FileSize, FileReceived, elapsed));
     ErrorCount = 0;
     TotalTime += elapsed;
     TotalBytes += static_cast<std::uint64_t>(FileSize);
     FileStartTick = 1;
+    FileReceived = 0;
 }
 
 void TForm1::HTTPGet1Error(QObject*) {

@@ -53,6 +53,8 @@ void TForm1::FinishJob() {
     Button2Click(Button2);
     AddLog(totalTimeText(TotalTime));
     AddLog(larkspur::ansiNumberText(totalBytesText(TotalBytes, QLocale()), QLocale()));
+    if (LinesGivenUp != 0)
+        AddLog(totalGivenUpText(LinesGivenUp));
     saveLog();
     // What was downloaded must be on the disk before the line or the machine goes off.
     if (DisconnectWhenDone || TurnOffWhenDone)

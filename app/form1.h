@@ -111,8 +111,11 @@ public:
     bool DisconnectWhenDone = false;
     QString DownloadDir;
     std::uint32_t FileStartTick = 1; // 1: no file started
+    std::int64_t FileReceived = 0;   // bytes that arrived since FileStartTick
+    std::int64_t FileLastReaded = 0; // Readed of the last progress event
     std::uint32_t TotalTime = 1;
     std::uint64_t TotalBytes = 0;
+    std::uint32_t LinesGivenUp = 0; // since start, like the totals
     std::int32_t FadeAlpha = 0;
 
     // The settings record as loaded at start-up, password unscrambled.
@@ -192,7 +195,8 @@ private:
     void saveLog();
     bool downloadPass(int& lastCount);
     void finishList();
-    void removeFetchedLine(const QString& url);
+    bool removeFetchedLine(const QString& line);
+    void giveUp(const QString& url);
     void startDial();
     static void dialReport(DialHandover& handover, larkspur::platform::Clock& clock,
                            larkspur::platform::DialupService& dialup, std::uint32_t message,

@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
+#include <QIcon>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -23,6 +25,9 @@ void installFontSubstitutes() {
     QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
 }
 
+const char* const Usage = "Usage: larkspur [--version] [--help]: opens the window that fetches a "
+                          "list of URLs at night; settings and list in ./1.pwl and ./1.txt";
+
 // `--version` and `--help` answer in one line, before any window or display is touched.
 std::optional<int> answerCommandLine(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
@@ -31,8 +36,7 @@ std::optional<int> answerCommandLine(int argc, char* argv[]) {
             return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::puts("Usage: larkspur [--version] [--help]: opens the window that fetches a "
-                      "list of URLs at night; settings and list in ./1.pwl and ./1.txt");
+            std::puts(Usage);
             return 0;
         }
     }
@@ -64,12 +68,34 @@ bool workingFolderIsOurs(const larkspur::platform::FolderLock& lock) {
     return true;
 }
 
+// What the toolkit left of the command line (it takes its own options, such as
+// `-platform`) is not ours: a mistyped option must not open the window as if all were well.
+std::optional<int> refuseLeftOptions(int argc, char* argv[]) {
+    if (argc < 2)
+        return std::nullopt;
+    std::fprintf(stderr, "larkspur: unknown option '%s'\n%s\n", argv[1], Usage);
+    return 2;
+}
+
+// The program's own icon at each size the menu entry has, rather than the toolkit's.
+QIcon programIcon() {
+    QIcon icon;
+    for (const QFileInfo& size : QDir(QStringLiteral(":/icons")).entryInfoList())
+        icon.addFile(size.filePath());
+    return icon;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     if (const auto status = answerCommandLine(argc, argv))
         return *status;
     QApplication application(argc, argv);
+    if (const auto status = refuseLeftOptions(argc, argv))
+        return *status;
+    // Docks and task bars match the window to its menu entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.larkspur.Larkspur"));
+    QApplication::setWindowIcon(programIcon());
     installFontSubstitutes();
     larkspur::setApplicationTitle(QStringLiteral("Project2.exe"));
     const larkspur::platform::FolderLock folderLock(QDir::currentPath());

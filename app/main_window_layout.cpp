@@ -1,10 +1,12 @@
 // The window and its controls, as the designer placed them.
 #include "app/form1.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTimer>
 #include <QValidator>
@@ -18,6 +20,8 @@ namespace {
 constexpr int ClientWidth = 570;
 constexpr int ClientHeight = 418;
 const QColor Cream(255, 251, 240);
+const QColor ButtonFace(240, 240, 240);
+const QColor Selection(48, 140, 198);
 
 QFont fontOf(const char* family, int pixelSize, bool bold = false) {
     QFont font(QString::fromLatin1(family));
@@ -96,6 +100,21 @@ QLineEdit* timeEdit(QWidget* parent, const char* name, const char* text, QRect g
     return control;
 }
 
+// "#" as the password mask. A style sheet could say so too, but a widget with one takes
+// its colours from the desktop theme instead of from the window.
+class HashMask : public QProxyStyle {
+public:
+    explicit HashMask(QObject* owner) : QProxyStyle(QApplication::style()->name()) {
+        setParent(owner);
+    }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '#';
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
 QLabel* colon(QWidget* parent, const char* name, QRect geometry) {
     QLabel* control = label(parent, name, ":", geometry);
     control->setFont(fontOf("MS Sans Serif", 11, true));
@@ -110,9 +129,11 @@ void TForm1::createControls() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, Cream);
-    setPalette(background);
+    // A whole light palette, not only the background: text, fields and buttons taken from
+    // a dark desktop theme would be light on cream.
+    QPalette light(ButtonFace, Cream);
+    light.setColor(QPalette::Highlight, Selection);
+    setPalette(light);
     setAutoFillBackground(true);
     setFont(fontOf("Verdana", 11));
 
@@ -136,7 +157,7 @@ void TForm1::createControls() {
     Label3 = label(this, "Label3", "Password:", {12, 244, 59, 13});
     Edit3 = edit(this, "Edit3", "", {83, 240, 117, 21}, "Password");
     Edit3->setEchoMode(QLineEdit::Password);
-    Edit3->setStyleSheet(QStringLiteral("lineedit-password-character: 35")); // "#"
+    Edit3->setStyle(new HashMask(Edit3));
     Label4 = label(this, "Label4", "Phone:", {12, 272, 40, 13});
     Edit4 = edit(this, "Edit4", "", {83, 268, 117, 21}, "Phone number");
 

@@ -1,6 +1,7 @@
 # The Debian package: `cpack -G DEB` in the build folder makes larkspur_VERSION_ARCH.deb.
 set(CPACK_PACKAGE_NAME larkspur)
 set(CPACK_PACKAGE_VENDOR "Larkspur developers")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://larkspur.example.org/)
 set(CPACK_PACKAGE_CONTACT "Larkspur developers <larkspur@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "fetch a list of files at night over a dial-up line")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
@@ -15,5 +16,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 # run time, so it is named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ppp, fonts-dejavu-core, fonts-liberation")
+# xdg-utils: without xdg-open, Open folder and the about box's link do nothing.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ppp, fonts-dejavu-core, fonts-liberation, xdg-utils")
 include(CPack)

@@ -2,6 +2,10 @@
 
 namespace larkspur::job {
 
+QString urlOfLine(const QString& line) {
+    return line.trimmed();
+}
+
 QString fileNameFromUrl(const QString& line) {
     const qsizetype slash = line.lastIndexOf(QLatin1Char('/'));
     return line.mid(slash + 1, MaxFileNameLength);

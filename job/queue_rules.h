@@ -8,6 +8,10 @@ namespace larkspur::job {
 // The longest file name taken from a URL.
 constexpr int MaxFileNameLength = 100;
 
+// The URL a list line names: the line without the blanks around it, which a paste
+// often brings along. The line itself stays as typed.
+QString urlOfLine(const QString& line);
+
 // The text after the last "/" of a list line, cut to 100 characters; a line without
 // "/" gives its own first 100 characters.
 QString fileNameFromUrl(const QString& line);

@@ -40,12 +40,14 @@ QString speedText(std::int64_t bytes, std::uint32_t elapsedMs) {
     return QString::number(static_cast<qint64>(perSecond)) + QStringLiteral(" b/s");
 }
 
-QString fileDoneText(const QString& path, std::int64_t fileSize, std::uint32_t elapsedMs) {
+QString fileDoneText(const QString& path, std::int64_t fileSize, std::int64_t receivedBytes,
+                     std::uint32_t elapsedMs) {
     QString text = QStringLiteral("Downloaded: ") + baseName(path) + QStringLiteral(" Size: ") +
                    QString::number(fileSize) + CrLf + QStringLiteral("  Time: ") +
                    FormatDuration(elapsedMs);
     if (elapsedMs != 0)
-        text += CrLf + QStringLiteral("  Average speed: ") + speedText(fileSize, elapsedMs) + CrLf;
+        text +=
+            CrLf + QStringLiteral("  Average speed: ") + speedText(receivedBytes, elapsedMs) + CrLf;
     return text;
 }
 
@@ -57,6 +59,10 @@ QString transferErrorText(std::uint8_t errorCount, const QString& reason) {
     return text;
 }
 
+QString givenUpText(const QString& url, int failures) {
+    return QStringLiteral("Given up: %1 after %2 failures").arg(url).arg(failures);
+}
+
 QString totalTimeText(std::uint32_t totalMs) {
     return QStringLiteral("Total time: ") + FormatDuration(totalMs);
 }
@@ -64,6 +70,12 @@ QString totalTimeText(std::uint32_t totalMs) {
 QString totalBytesText(std::uint64_t totalBytes, const QLocale& locale) {
     return QStringLiteral("Total downloaded: ") + grouped(totalBytes / 1024.0, 2, locale) +
            QStringLiteral(" KB");
+}
+
+QString totalGivenUpText(std::uint32_t lines) {
+    return QStringLiteral("Total given up: %1 %2")
+        .arg(lines)
+        .arg(lines == 1 ? QStringLiteral("line") : QStringLiteral("lines"));
 }
 
 } // namespace larkspur::job

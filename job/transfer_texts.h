@@ -15,13 +15,19 @@ QString bytesOfTotalText(std::int64_t readed, std::int64_t totalSize, const QLoc
 // Bytes per second over `elapsedMs` (not 0), truncated: "523456 b/s".
 QString speedText(std::int64_t bytes, std::uint32_t elapsedMs);
 
-// The lines a completed file adds to the log, as one text with CR LF breaks.
-QString fileDoneText(const QString& path, std::int64_t fileSize, std::uint32_t elapsedMs);
+// The lines a completed file adds to the log, as one text with CR LF breaks; the speed
+// counts the `receivedBytes` that arrived in `elapsedMs`.
+QString fileDoneText(const QString& path, std::int64_t fileSize, std::int64_t receivedBytes,
+                     std::uint32_t elapsedMs);
 // The error line, then the reason indented on a line of its own where there is one.
 QString transferErrorText(std::uint8_t errorCount, const QString& reason = {});
+// "Given up: URL after 11 failures".
+QString givenUpText(const QString& url, int failures);
 
 QString totalTimeText(std::uint32_t totalMs);
 // "Total downloaded: 1.50 KB" for 1536 bytes.
 QString totalBytesText(std::uint64_t totalBytes, const QLocale& locale);
+// "Total given up: 2 lines".
+QString totalGivenUpText(std::uint32_t lines);
 
 } // namespace larkspur::job

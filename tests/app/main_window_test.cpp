@@ -11,6 +11,9 @@
 
 #include "tests/support/qt_printers.h"
 
+#include <cstdlib>
+
+#include "about/form2.h"
 #include "app/fade.h"
 #include "app/form1.h"
 #include "framework/memo.h"
@@ -149,7 +152,8 @@ TEST_F(MainWindow, ControlsStandWhereTheDesignerPutThem) {
 
 TEST_F(MainWindow, ControlsHaveTheirKindsFontsAndLimits) {
     EXPECT_EQ(form->Edit3->echoMode(), QLineEdit::Password);
-    EXPECT_TRUE(form->Edit3->styleSheet().contains("35")); // "#" as the mask
+    form->Edit3->setText("pw");
+    EXPECT_EQ(form->Edit3->displayText(), "##");
     for (QLineEdit* field : {form->Edit5, form->Edit6, form->Edit7, form->Edit8})
         EXPECT_EQ(field->font().family(), "Courier New");
     EXPECT_TRUE(form->Label7->font().bold());
@@ -373,4 +377,22 @@ TEST_F(MainWindow, FetchComponentIsSetUpForTheQueue) {
     EXPECT_TRUE(get->OnProgress && get->OnDoneFile && get->OnError);
     EXPECT_FALSE(get->OnDoneString);
     EXPECT_TRUE(get->URL.isEmpty() && get->FileName.isEmpty());
+}
+
+TEST_F(MainWindow, EveryLabelReadsUnderADarkDesktopTheme) {
+    const QPalette desktop = QApplication::palette();
+    QApplication::setPalette(QPalette(QColor(53, 53, 53), QColor(42, 42, 42))); // light on dark
+    makeForm();
+    QWidget* about = new TForm2(form.get(), shell, QString());
+    form->show(); // as the user sees them: a style may set colours only when shown
+    about->show();
+    QApplication::processEvents();
+    for (const QWidget* text : form->findChildren<QWidget*>()) { // the about box's too
+        if (!qobject_cast<const QLabel*>(text) && !qobject_cast<const QCheckBox*>(text))
+            continue;
+        const QRgb ink = text->palette().color(text->foregroundRole()).rgb();
+        const QRgb ground = text->window()->palette().color(QPalette::Window).rgb();
+        EXPECT_GT(std::abs(qGray(ink) - qGray(ground)), 128) << text->objectName().toStdString();
+    }
+    QApplication::setPalette(desktop);
 }

@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -87,6 +88,8 @@ TEST_F(QueueDriver, AFailingLineIsTriedElevenTimesThenGivenUp) {
     EXPECT_EQ(reasons, QStringList(11, "  404 Not Found"));
     EXPECT_FALSE(QFile::exists(path("dl/gone.bin"))); // nothing left of a line given up
     EXPECT_EQ(form->Memo1->lines(), QStringList{server.url("/next.bin")});
+    EXPECT_EQ(log().filter("Given up:"),
+              QStringList{"Given up: " + server.url("/gone.bin") + " after 11 failures"});
     EXPECT_EQ(form->Label15->text(), "n/a");
     form->Download();
     EXPECT_EQ(log().filter("Error while downloading!").last(),
@@ -99,8 +102,10 @@ TEST_F(QueueDriver, GivingUpTheLastLineStillFinishesTheJob) {
     form->ErrorCount = 10;
     form->Download();
     EXPECT_TRUE(form->rest->isActive());
-    EXPECT_TRUE(log().contains("All files downloaded"));
     EXPECT_TRUE(form->Memo1->lines().isEmpty());
+    const QStringList lines = log();
+    EXPECT_EQ(lines.mid(lines.indexOf("All files downloaded") + 3),
+              QStringList{"Total given up: 1 line"});
 }
 
 TEST_F(QueueDriver, StopInATransferKeepsTheLineAndThePartialFileWithoutAnErrorLine) {
@@ -136,6 +141,50 @@ TEST_F(QueueDriver, AResumedFileEndsWholeAndCountsFromTheStartOfTheFile) {
     EXPECT_TRUE(log().contains("Resume download: " + server.url("/r.bin")));
     EXPECT_TRUE(log().contains("Downloaded: r.bin Size: 20000"));
     EXPECT_GE(firstPosition, 70); // resumed 5000 bytes before the end of the 12000 kept
+}
+
+// The part on disk before a restart took none of this transfer's time.
+TEST_F(QueueDriver, AResumedFileShowsTheSpeedOfWhatArrivesNotOfWhatWasOnDisk) {
+    constexpr int Rate = 40'000;
+    const QByteArray data = content(1'000'000);
+    server.setScript([&](const RecordedRequest& r) {
+        ScriptedReply reply = larkspur::test::fileReply(data, r);
+        reply.bytesPerSecond = Rate;
+        return reply;
+    });
+    QFile partial(path("dl/r.bin"));
+    ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
+    partial.write(data.left(data.size() - 55'000)); // 60,000 bytes to come, with the overlap
+    partial.close();
+    setList({server.url("/r.bin")});
+    QElapsedTimer real;
+    real.start();
+    QString shown;
+    form->HTTPGet1->OnProgress = [&](QObject* sender, auto total, auto readed) {
+        clock.ticks = 1000 + static_cast<std::uint32_t>(real.elapsed());
+        form->HTTPGet1Progress(sender, total, readed);
+        shown = form->Label16->text();
+    };
+    form->Download();
+    ASSERT_EQ(downloaded("r.bin"), data);
+    const QString average = log().filter("  Average speed: ").value(0).mid(17);
+    for (const QString& speed : {shown, average}) {
+        SCOPED_TRACE(speed.toStdString());
+        ASSERT_TRUE(speed.endsWith(" b/s"));
+        EXPECT_NEAR(speed.chopped(4).toDouble(), Rate, Rate * 0.2);
+    }
+}
+
+TEST_F(QueueDriver, BlanksAroundAPastedUrlAreNeitherRequestedNorInTheFileName) {
+    server.serveFile("pdf");
+    const QString typed = " \t" + server.url("/readme.pdf") + " \t";
+    form->Memo1->setWindowsText(typed + "\r\n" + server.url("/readme.pdf"));
+    dialup.connections.clear(); // one pass, then back to waiting
+    form->Download();
+    EXPECT_EQ(server.requests().value(0).target, "/readme.pdf");
+    EXPECT_EQ(downloaded("readme.pdf"), "pdf");
+    EXPECT_TRUE(log().contains("Start download: " + server.url("/readme.pdf")));
+    EXPECT_EQ(form->Memo1->lines(), QStringList{server.url("/readme.pdf")}); // the typed one went
 }
 
 TEST_F(QueueDriver, AnEditDuringTheTransferNeverCostsAnotherLineAndASecondRunIsRefused) {
@@ -192,12 +241,28 @@ TEST_F(TransferEvents, TimesCountFromTheFirstProgressAcrossAttemptsAndATickWrap)
     form->HTTPGet1Error(nullptr);
     clock.ticks = 1000;
     form->HTTPGet1Progress(nullptr, 4000, 4000);
-    EXPECT_EQ(form->Label16->text(), "2000 b/s");
+    EXPECT_EQ(form->Label16->text(), "1500 b/s"); // the 3000 bytes since the timing started
     form->HTTPGet1DoneFile(nullptr, path("dl/f.bin"), 4000);
     EXPECT_TRUE(log().contains("  Time: 00:00:02"));
-    EXPECT_TRUE(log().contains("  Average speed: 2000 b/s"));
+    EXPECT_TRUE(log().contains("  Average speed: 1500 b/s"));
     EXPECT_EQ(form->TotalTime, 2001u);
     EXPECT_EQ(form->FileStartTick, 1u);
+}
+
+TEST_F(TransferEvents, SpeedsCountWhatArrivedAcrossAttemptsAndIntoTheNextLine) {
+    clock.ticks = 1000;
+    form->HTTPGet1Progress(nullptr, 2'000'000, 1'000'000); // the first block of a resume
+    clock.ticks = 2000;
+    form->HTTPGet1Progress(nullptr, 2'000'000, 1'004'000);
+    EXPECT_EQ(form->Label16->text(), "4000 b/s");
+    form->HTTPGet1Error(nullptr); // given up: the next line's timing goes on from here
+    clock.ticks = 3000;
+    form->HTTPGet1Progress(nullptr, 10'000, 1000);
+    clock.ticks = 4000;
+    form->HTTPGet1Progress(nullptr, 10'000, 9000);
+    EXPECT_EQ(form->Label16->text(), "4000 b/s"); // 4000 + 8000 bytes in 3 s
+    form->HTTPGet1DoneFile(nullptr, path("dl/next.bin"), 10'000);
+    EXPECT_TRUE(log().contains("  Average speed: 4000 b/s"));
 }
 
 TEST_F(TransferEvents, AFileWithoutProgressOrOnOneTickTakesNoTimeAndShowsNoSpeed) {

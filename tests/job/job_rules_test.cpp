@@ -50,6 +50,7 @@ TEST(QueueRules, FileNameIsTheTextAfterTheLastSlashCutTo100) {
     EXPECT_EQ(fileNameFromUrl("http://srv/a?b=c#d"), "a?b=c#d");
     EXPECT_EQ(fileNameFromUrl("http://srv/" + longName), longName.left(100));
     EXPECT_EQ(fileNameFromUrl(longName), longName.left(100)); // no slash at all
+    EXPECT_EQ(urlOfLine(" \thttp://srv/readme.pdf \t"), "http://srv/readme.pdf");
 }
 
 TEST(QueueRules, ALineGoesWhenDoneOrAtItsEleventhFailure) {
@@ -85,9 +86,10 @@ TEST(TransferTexts, NumbersAreGroupedAndTruncated) {
 }
 
 TEST(TransferTexts, ACompletedFileGivesItsLinesAndLeavesSpeedOutWithoutTime) {
-    EXPECT_EQ(fileDoneText("/d/f.zip", 2048, 2000),
-              "Downloaded: f.zip Size: 2048\r\n  Time: 00:00:02\r\n  Average speed: 1024 b/s\r\n");
-    EXPECT_EQ(fileDoneText("/d/f.zip", 10, 0), "Downloaded: f.zip Size: 10\r\n  Time: 00:00:00");
+    EXPECT_EQ(fileDoneText("/d/f.zip", 2048, 1024, 2000),
+              "Downloaded: f.zip Size: 2048\r\n  Time: 00:00:02\r\n  Average speed: 512 b/s\r\n");
+    EXPECT_EQ(fileDoneText("/d/f.zip", 10, 10, 0),
+              "Downloaded: f.zip Size: 10\r\n  Time: 00:00:00");
     EXPECT_EQ(transferErrorText(7), "Error while downloading! (7 of 10)\r\n");
 }
 
