@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/dial_handover.h"
 #include "app/fade.h"
 #include "app/fitted_label.h"
 #include "app/settings_record.h"
-#include "dialup/dial_handover.h"
 #include "platform/connection_handle.h"
 #include "platform/services.h"
 

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "app/form1.h"
-#include "dialup/window_dialup_hooks.h"
+#include "app/window_dialup_hooks.h"
 #include "framework/error_box.h"
 #include "platform/dialup_service.h"
 #include "platform/system_services.h"

@@ -22,7 +22,7 @@
 #include "framework/thread.h"
 #include "httpget/http_get.h"
 #include "platform/http_client.h"
-#include "tests/support/test_certificates.h"
+#include "testtls/test_certificates.h"
 
 using namespace larkspur::bench;
 

@@ -7,7 +7,7 @@
 
 #include "tests/support/qt_printers.h"
 
-#include "dialup/window_dialup_hooks.h"
+#include "app/window_dialup_hooks.h"
 #include "framework/memo.h"
 #include "tests/support/form_fixture.h"
 #include "tests/support/http_server.h"

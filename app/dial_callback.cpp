@@ -4,7 +4,7 @@
 
 #include <QTimer>
 
-#include "dialup/dial_handover.h"
+#include "app/dial_handover.h"
 #include "job/dial_texts.h"
 #include "platform/clock.h"
 #include "platform/dialup_service.h"
