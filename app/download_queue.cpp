@@ -6,9 +6,9 @@
 #include <QScopeGuard>
 #include <QTimer>
 
-#include "framework/memo.h"
 #include "httpget/http_get.h"
 #include "job/queue_rules.h"
+#include "widgets/memo.h"
 
 using namespace larkspur::job;
 

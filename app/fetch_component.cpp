@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/fitted_label.h"
+#include "framework/paint_pacer.h"
 #include "httpget/http_get.h"
 #include "job/transfer_texts.h"
 #include "platform/clock.h"
@@ -21,6 +22,7 @@ void TForm1::createFetchComponent() {
     HTTPGet1->BinaryData = true;
     HTTPGet1->UseCache = false;
     HTTPGet1->WaitThread = true;
+    HTTPGet1->WaitCompanion = [] { return std::make_unique<larkspur::PaintPacer>(); };
     HTTPGet1->ResumeDownload = true;
     HTTPGet1->OnProgress = [this](QObject* Sender, std::int32_t TotalSize, std::int32_t Readed) {
         HTTPGet1Progress(Sender, TotalSize, Readed);

@@ -8,10 +8,10 @@
 
 #include "app/fitted_label.h"
 #include "app/settings_storage.h"
-#include "framework/memo.h"
 #include "job/daily_window.h"
 #include "job/transfer_texts.h"
 #include "platform/clock.h"
+#include "widgets/memo.h"
 
 using namespace larkspur::job;
 

@@ -10,7 +10,8 @@
 #include "app/window_dialup_hooks.h"
 #include "framework/error_box.h"
 #include "platform/dialup_service.h"
-#include "platform/system_services.h"
+#include "platform_desktop/system_services.h"
+#include "widgets/error_dialog.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     installFontSubstitutes();
     larkspur::setApplicationTitle(QStringLiteral("Project2.exe"));
+    larkspur::installErrorDialog();
 
     WindowDialupHooks dialupHooks;
     std::unique_ptr<larkspur::platform::DialupService> dialup;

@@ -11,7 +11,7 @@
 
 #include "app/download_folder.h"
 #include "app/fitted_label.h"
-#include "framework/memo.h"
+#include "widgets/memo.h"
 
 namespace {
 

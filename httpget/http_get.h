@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <memory>
 
 #include "framework/events.h"
 #include "httpget/httpget_events.h"
@@ -57,6 +59,10 @@ public:
     TOnDoneFileEvent OnDoneFile;
     TOnDoneStringEvent OnDoneString;
     bool ResumeDownload = false;
+    // Made when GetFile starts waiting for its worker and destroyed when the wait ends, such
+    // as what paces a window's painting meanwhile: the program's choice, as the component
+    // knows no windows.
+    std::function<std::unique_ptr<QObject>()> WaitCompanion;
 
 private:
     void removeOldTarget() const;

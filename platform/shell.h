@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QUrl>
-#include <memory>
 
 namespace larkspur::platform {
 
@@ -11,7 +10,5 @@ public:
     virtual ~Shell() = default;
     virtual void open(const QUrl& target) = 0;
 };
-
-std::unique_ptr<Shell> makeDesktopShell();
 
 } // namespace larkspur::platform

@@ -8,9 +8,9 @@
 #include "tests/support/qt_printers.h"
 
 #include "app/window_dialup_hooks.h"
-#include "framework/memo.h"
 #include "tests/support/form_fixture.h"
 #include "tests/support/http_server.h"
+#include "widgets/memo.h"
 
 using namespace larkspur::platform;
 using larkspur::test::FakeDialup;

@@ -13,11 +13,11 @@
 
 #include "app/fade.h"
 #include "app/form1.h"
-#include "framework/memo.h"
 #include "httpget/http_get.h"
 #include "job/format_duration.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/form_fixture.h"
+#include "widgets/memo.h"
 
 using larkspur::test::FakeClock;
 

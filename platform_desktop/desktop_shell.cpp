@@ -1,4 +1,4 @@
-#include "platform/shell.h"
+#include "platform_desktop/desktop_services.h"
 
 #include <QDesktopServices>
 
@@ -13,6 +13,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<Shell> makeDesktopShell() { return std::make_unique<DesktopShell>(); }
+std::unique_ptr<Shell> makeDesktopShell() {
+    return std::make_unique<DesktopShell>();
+}
 
 } // namespace larkspur::platform
