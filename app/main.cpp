@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "about/version.h"
 #include "app/form1.h"
 #include "app/window_dialup_hooks.h"
 #include "framework/error_box.h"

@@ -11,6 +11,7 @@
 
 #include "tests/support/qt_printers.h"
 
+#include "about/version.h"
 #include "app/fade.h"
 #include "app/form1.h"
 #include "httpget/http_get.h"
@@ -64,7 +65,7 @@ TEST(Fades, FadeOutTakes37StepsOf7AndNeverGoesBelowZero) {
 class MainWindow : public larkspur::test::FormFixture {};
 
 TEST_F(MainWindow, WindowHasItsCaptionFixedClientAreaAndCreamBackground) {
-    EXPECT_EQ(form->windowTitle(), "Larkspur v1.1.2");
+    EXPECT_EQ(form->windowTitle(), "Larkspur v" LARKSPUR_VERSION);
     EXPECT_EQ(form->size(), QSize(570, 418));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
