@@ -7,6 +7,7 @@
 #include "about/file_version.h"
 #include "about/flame.h"
 #include "about/name_image.h"
+#include "about/version.h"
 #include "platform/shell.h"
 
 using larkspur::ClickLabel;
@@ -73,7 +74,7 @@ void TForm2::createFlame() {
 
 void TForm2::createControls() {
     const QColor white = Qt::white;
-    Label1 = label(this, "Label1", QStringLiteral("version 1.1.2 release"), {0, 8},
+    Label1 = label(this, "Label1", QStringLiteral("version " LARKSPUR_VERSION " release"), {0, 8},
                    verdana(13, true), Aqua);
     Label1->setFixedSize(317, 17);
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

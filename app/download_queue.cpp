@@ -6,10 +6,10 @@
 #include <QScopeGuard>
 #include <QTimer>
 
-#include "framework/memo.h"
 #include "httpget/http_get.h"
 #include "job/queue_rules.h"
 #include "job/transfer_texts.h"
+#include "widgets/memo.h"
 
 using namespace larkspur::job;
 

@@ -8,6 +8,7 @@
 
 #include "app/fitted_label.h"
 #include "app/settings_storage.h"
+#include "framework/paint_pacer.h"
 #include "httpget/http_get.h"
 #include "job/transfer_texts.h"
 #include "platform/clock.h"
@@ -35,6 +36,7 @@ void TForm1::createFetchComponent() {
     HTTPGet1->BinaryData = true;
     HTTPGet1->UseCache = false;
     HTTPGet1->WaitThread = true;
+    HTTPGet1->WaitCompanion = [] { return std::make_unique<larkspur::PaintPacer>(); };
     HTTPGet1->ResumeDownload = true;
     HTTPGet1->ReservedName = LogFileName;
     HTTPGet1->OnProgress = [this](QObject* Sender, std::int64_t TotalSize, std::int64_t Readed) {

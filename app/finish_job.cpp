@@ -11,11 +11,11 @@
 #include "app/settings_storage.h"
 #include "framework/ansi_number.h"
 #include "framework/errors.h"
-#include "framework/memo.h"
 #include "job/daily_window.h"
 #include "job/transfer_texts.h"
 #include "platform/clock.h"
 #include "platform/machine_control.h"
+#include "widgets/memo.h"
 
 using namespace larkspur::job;
 

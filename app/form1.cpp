@@ -12,7 +12,7 @@
 
 #include "app/fade.h"
 #include "framework/guard.h"
-#include "framework/memo.h"
+#include "widgets/memo.h"
 
 using larkspur::connectGuarded;
 

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/dial_handover.h"
 #include "app/fade.h"
 #include "app/fitted_label.h"
 #include "app/kept_files.h"
 #include "app/settings_record.h"
-#include "dialup/dial_handover.h"
 #include "platform/connection_handle.h"
 #include "platform/services.h"
 
@@ -31,7 +31,7 @@ class DialupService;
 
 // The main window: every control the user touches and the state of a download job.
 // Its member functions live in one file per concern (layout, log, fades, settings,
-// folder, scheduler; the dial-up side in dialup/).
+// folder, scheduler, queue driver, end of job; the dial-up side in dial_*.cpp).
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
@@ -41,58 +41,58 @@ public:
     ~TForm1() override;
 
     // Controls, in the order of the layout.
-    QLabel* Label11;
-    larkspur::Memo* Memo1;
-    QPushButton* Button7;
-    QPushButton* Button8;
-    QPushButton* Button3;
-    QPushButton* Button4;
-    QPushButton* Button6;
-    QPushButton* Button2;
-    QPushButton* Button1;
-    QLabel* Label1;
-    QLineEdit* Edit1;
-    QLabel* Label2;
-    QLineEdit* Edit2;
-    QLabel* Label3;
-    QLineEdit* Edit3;
-    QLabel* Label4;
-    QLineEdit* Edit4;
-    larkspur::Memo* Memo2;
-    QLabel* Label5;
-    QLineEdit* Edit5;
-    QLabel* Label7;
-    QLineEdit* Edit6;
-    QLabel* Label6;
-    QLineEdit* Edit7;
-    QLabel* Label8;
-    QLineEdit* Edit8;
-    QCheckBox* Anytime;
-    QLabel* Label9;
-    FittedLabel* Label10;
-    QLabel* Label12;
-    QProgressBar* ProgressBar1;
-    QLabel* Label13;
-    FittedLabel* Label15;
-    QLabel* Label14;
-    FittedLabel* Label16;
-    QLabel* Label17;
-    QCheckBox* CheckBox2;
-    QCheckBox* CheckBox3;
-    QLabel* Label18;
-    QLineEdit* Edit9;
-    QPushButton* Button10;
-    QPushButton* Button5;
-    QPushButton* Button9;
+    QLabel* Label11;            // "Files to download:"
+    larkspur::Memo* Memo1;      // the list of URLs to fetch (1.txt)
+    QPushButton* Button7;       // Begin: wait for the window, then dial and fetch
+    QPushButton* Button8;       // Stop
+    QPushButton* Button3;       // Dial
+    QPushButton* Button4;       // Disconnect
+    QPushButton* Button6;       // Open folder (of the downloads)
+    QPushButton* Button2;       // Save settings
+    QPushButton* Button1;       // About...
+    QLabel* Label1;             // "Connection:"
+    QLineEdit* Edit1;           // dial-up connection name
+    QLabel* Label2;             // "User:"
+    QLineEdit* Edit2;           // user name
+    QLabel* Label3;             // "Password:"
+    QLineEdit* Edit3;           // password, shown as #
+    QLabel* Label4;             // "Phone:"
+    QLineEdit* Edit4;           // phone number
+    larkspur::Memo* Memo2;      // the log
+    QLabel* Label5;             // "From:"
+    QLineEdit* Edit5;           // window start hour
+    QLabel* Label7;             // ":"
+    QLineEdit* Edit6;           // window start minute
+    QLabel* Label6;             // "to"
+    QLineEdit* Edit7;           // window end hour
+    QLabel* Label8;             // ":"
+    QLineEdit* Edit8;           // window end minute
+    QCheckBox* Anytime;         // Anytime: ignore the window
+    QLabel* Label9;             // "Status:"
+    FittedLabel* Label10;       // the status text
+    QLabel* Label12;            // "Progress:"
+    QProgressBar* ProgressBar1; // the current file's progress
+    QLabel* Label13;            // "Readed:"
+    FittedLabel* Label15;       // bytes of the current file
+    QLabel* Label14;            // "Speed:"
+    FittedLabel* Label16;       // the speed of the current file
+    QLabel* Label17;            // "When ready:"
+    QCheckBox* CheckBox2;       // Turn off computer when done
+    QCheckBox* CheckBox3;       // Disconnect from internet when done
+    QLabel* Label18;            // "Dir:"
+    QLineEdit* Edit9;           // download folder
+    QPushButton* Button10;      // Change: use the folder typed in Edit9
+    QPushButton* Button5;       // Browse... (for the download folder)
+    QPushButton* Button9;       // Exit
 
     // Non-visual members.
-    QTimer* Timer1;
-    QTimer* Timer2;
-    QTimer* Timer3;
-    QTimer* Timer4;
-    QTimer* Timer5;
-    QTimer* rest;
-    THTTPGet* HTTPGet1;
+    QTimer* Timer1;     // waits for the daily window, every 1 s; then dials
+    QTimer* Timer2;     // redial delay, 5 s: fetch when connected, else dial again
+    QTimer* Timer3;     // end-of-window check, every 5 s, from dialling on
+    QTimer* Timer4;     // closes the system's dial-up prompts, every 1 s, from Begin on
+    QTimer* Timer5;     // connected: starts the queue 100 ms later
+    QTimer* rest;       // pause after a failed file, 5 s; then Begin again
+    THTTPGet* HTTPGet1; // fetches one URL into one file
 
     // Job state.
     std::uint8_t StartHour = 0;
@@ -159,13 +159,10 @@ public:
     void CheckDeadlineOncePerEnd();
     void FinishJob();
 
-    // Called by the dial-up service on its own thread; hands window changes over.
-    void RasDialCallback(std::uint32_t message, std::int32_t state, std::uint32_t error);
-
     // The last step of closing: the window fades to transparent.
     void FadeOut();
 
-    // Dial-up side and machine control (dialup/).
+    // Dial-up side and machine control.
     bool IsConnected();
     unsigned ListConnections(); // IsConnected's listing step: RasConnection := first, count
     void CloseDialupWindows();

@@ -9,12 +9,14 @@
 #include <stdexcept>
 #include <utility>
 
+#include "about/version.h"
 #include "app/form1.h"
-#include "dialup/window_dialup_hooks.h"
+#include "app/window_dialup_hooks.h"
 #include "framework/error_box.h"
 #include "platform/dialup_service.h"
 #include "platform/folder_lock.h"
-#include "platform/system_services.h"
+#include "platform_desktop/system_services.h"
+#include "widgets/error_dialog.h"
 
 namespace {
 
@@ -98,6 +100,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(programIcon());
     installFontSubstitutes();
     larkspur::setApplicationTitle(QStringLiteral("Project2.exe"));
+    larkspur::installErrorDialog();
     const larkspur::platform::FolderLock folderLock(QDir::currentPath());
     if (!workingFolderIsOurs(folderLock))
         return 1;

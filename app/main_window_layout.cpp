@@ -11,9 +11,10 @@
 #include <QTimer>
 #include <QValidator>
 
+#include "about/version.h"
 #include "app/download_folder.h"
 #include "app/fitted_label.h"
-#include "framework/memo.h"
+#include "widgets/memo.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ QLabel* colon(QWidget* parent, const char* name, QRect geometry) {
 } // namespace
 
 void TForm1::createControls() {
-    setWindowTitle(QStringLiteral("Larkspur v1.1.2"));
+    setWindowTitle(QStringLiteral("Larkspur v" LARKSPUR_VERSION));
     setFixedSize(ClientWidth, ClientHeight);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

@@ -14,7 +14,7 @@
 #include "framework/ansi_text.h"
 #include "framework/atomic_file.h"
 #include "framework/errors.h"
-#include "framework/memo.h"
+#include "widgets/memo.h"
 
 using larkspur::fromAnsi;
 using larkspur::toAnsi;

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/form1.h"
-#include "platform/system_services.h"
+#include "platform_desktop/system_services.h"
 
 namespace larkspur::bench {
 

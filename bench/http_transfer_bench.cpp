@@ -18,11 +18,12 @@
 #include "bench/machine_load.h"
 #include "bench/nginx_server.h"
 #include "bench/progress_view.h"
+#include "framework/paint_pacer.h"
 #include "framework/round_trip_log.h"
 #include "framework/thread.h"
 #include "httpget/http_get.h"
 #include "platform/http_client.h"
-#include "tests/support/test_certificates.h"
+#include "testtls/test_certificates.h"
 
 using namespace larkspur::bench;
 
@@ -97,6 +98,7 @@ Figures runComponent(const char* name, Progress progress, const QString& url, co
     THTTPGet get(&owner, *http);
     get.BinaryData = true;
     get.WaitThread = true;
+    get.WaitCompanion = [] { return std::make_unique<larkspur::PaintPacer>(); };
     if (progress == Progress::Empty)
         get.OnProgress = [](QObject*, std::int32_t, std::int32_t) {};
     if (progress == Progress::BarAndLabels)

@@ -15,8 +15,8 @@
 #include "bench/cpu_time.h"
 #include "bench/machine_load.h"
 #include "bench/nginx_server.h"
-#include "framework/memo.h"
 #include "httpget/http_get.h"
+#include "widgets/memo.h"
 
 using namespace larkspur::bench;
 

@@ -1,8 +1,8 @@
 #include "framework/error_box.h"
 
-#include "framework/errors.h"
+#include <cstdio>
 
-#include <QMessageBox>
+#include "framework/errors.h"
 
 namespace larkspur {
 
@@ -40,7 +40,8 @@ void showErrorBox(const QString& message) {
         presenter()(title(), text);
         return;
     }
-    QMessageBox::critical(nullptr, title(), text);
+    const QString line = title().isEmpty() ? text : title() + QStringLiteral(": ") + text;
+    std::fprintf(stderr, "%s\n", qPrintable(line));
 }
 
 void showCurrentException() {

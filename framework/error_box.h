@@ -18,7 +18,8 @@ void showErrorBox(const QString& message);
 // Shows the error that is being handled (call inside a catch block).
 void showCurrentException();
 
-// Tests swap the dialog for a recorder; an empty presenter restores the dialog.
+// How the box is shown is the program's choice: a program with a window installs its
+// dialog, tests a recorder. With none installed the message goes to standard error.
 using ErrorBoxPresenter = std::function<void(const QString& title, const QString& text)>;
 void setErrorBoxPresenter(ErrorBoxPresenter presenter);
 

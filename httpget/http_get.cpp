@@ -7,7 +7,6 @@
 #include <QScopeGuard>
 
 #include "framework/event_wake.h"
-#include "framework/paint_pacer.h"
 #include "httpget/http_get_thread.h"
 #include "httpget/quit_watch.h"
 
@@ -91,15 +90,15 @@ void THTTPGet::removeOldTarget() const {
 }
 
 // Serves the GUI and the worker's calls until the worker has ended; the worker's calls
-// straight from its slot while they come quickly, the window's painting at a steady
-// frame rate. A quit request stops the transfer, so that the program can end soon after.
+// straight from its slot while they come quickly, and its companion lives meanwhile. A quit
+// request stops the transfer, so that the program can end soon after.
 void THTTPGet::waitForWorker() {
     const QPointer<THTTPGet> self(this);
     const larkspur::QuitWatch quitWatch([self] {
         if (self)
             self->Abort();
     });
-    const larkspur::PaintPacer paintPacer;
+    const std::unique_ptr<QObject> companion = WaitCompanion ? WaitCompanion() : nullptr;
     while (self && self->worker_)
         self->worker_->waitStep();
     larkspur::wakeEventLoop(); // an enclosing loop, told to quit meanwhile, must see it

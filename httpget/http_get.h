@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <memory>
 
 #include "framework/events.h"
 #include "httpget/httpget_events.h"
@@ -61,6 +63,10 @@ public:
     QString ReservedName;
     // Why the last transfer failed, in plain words; set before OnError is raised.
     QString ErrorReason;
+    // Made when GetFile starts waiting for its worker and destroyed when the wait ends, such
+    // as what paces a window's painting meanwhile: the program's choice, as the component
+    // knows no windows.
+    std::function<std::unique_ptr<QObject>()> WaitCompanion;
 
 private:
     void removeOldTarget() const;

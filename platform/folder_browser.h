@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <memory>
 #include <optional>
 
 namespace larkspur::platform {
@@ -16,7 +15,5 @@ public:
     virtual std::optional<QString> browse(const QString& caption, const QString& root,
                                           const QString& initial) = 0;
 };
-
-std::unique_ptr<FolderBrowser> makeFolderTreeBrowser();
 
 } // namespace larkspur::platform

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QUrl>
-#include <memory>
 
 namespace larkspur::platform {
 
@@ -12,9 +11,5 @@ public:
     virtual ~Shell() = default;
     virtual void open(const QUrl& target) = 0;
 };
-
-// Opens through `opener` (a program name looked up in PATH, or a path), started as a
-// child of its own that inherits none of our connections.
-std::unique_ptr<Shell> makeDesktopShell(const QString& opener = QStringLiteral("xdg-open"));
 
 } // namespace larkspur::platform

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace larkspur::platform {
@@ -19,9 +18,5 @@ public:
     // Asks the window to close, as its close button would; it may refuse.
     virtual void requestClose(WindowId window) = 0;
 };
-
-// The X display DISPLAY names; an empty name means DISPLAY. Without a display there
-// are no windows.
-std::unique_ptr<WindowSystem> makeX11WindowSystem(const QByteArray& displayName = {});
 
 } // namespace larkspur::platform

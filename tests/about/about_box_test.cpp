@@ -10,6 +10,7 @@
 #include "about/click_label.h"
 #include "about/flame.h"
 #include "about/form2.h"
+#include "about/version.h"
 #include "tests/about/open_flame.h"
 #include "tests/support/fake_shell.h"
 #include "tests/support/form_fixture.h"
@@ -83,7 +84,7 @@ TEST_F(AboutBox, LabelsStandWithTheirFontsAndColours) {
     const QColor aqua(0, 255, 255);
     const QColor white(Qt::white);
     const Expected table[] = {
-        {box->Label1, {0, 8}, "version 1.1.2 release", 13, true, aqua},
+        {box->Label1, {0, 8}, "version " LARKSPUR_VERSION " release", 13, true, aqua},
         {box->Label2, {328, 8}, "Made by:", 13, true, white},
         {box->Label3, {328, 28}, "The Larkspur team", 13, false, white},
         {box->Label4, {328, 52}, "http://larkspur.example/", 13, false, aqua},
@@ -113,7 +114,7 @@ TEST_F(AboutBox, LabelsStandWithTheirFontsAndColours) {
 
 TEST_F(AboutBox, VersionLineShowsTheProgramsFileVersion) {
     auto* built = new TForm2(nullptr, shell, QStringLiteral(LARKSPUR_PROGRAM_FILE));
-    EXPECT_EQ(built->Label8->text(), "File version: 1.1.2.12");
+    EXPECT_EQ(built->Label8->text(), "File version: " LARKSPUR_FILE_VERSION);
     delete built;
 }
 

@@ -7,6 +7,7 @@
 #include "tests/support/qt_printers.h"
 
 #include "about/file_version.h"
+#include "about/version.h"
 
 namespace {
 
@@ -50,9 +51,9 @@ protected:
 } // namespace
 
 TEST_F(FileVersion, TheBuiltProgramCarriesItsVersion) {
-    EXPECT_EQ(GetFileVersionString(ProgramFile), "1.1.2.12");
+    EXPECT_EQ(GetFileVersionString(ProgramFile), LARKSPUR_FILE_VERSION);
     EXPECT_EQ(GetFileVersionString(write(QStringLiteral("копия программы"), programBytes)),
-              "1.1.2.12");
+              LARKSPUR_FILE_VERSION);
 }
 
 TEST_F(FileVersion, FilesWithoutTheBlockGiveNothing) {

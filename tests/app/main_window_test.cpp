@@ -14,13 +14,14 @@
 #include <cstdlib>
 
 #include "about/form2.h"
+#include "about/version.h"
 #include "app/fade.h"
 #include "app/form1.h"
-#include "framework/memo.h"
 #include "httpget/http_get.h"
 #include "job/format_duration.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/form_fixture.h"
+#include "widgets/memo.h"
 
 using larkspur::test::FakeClock;
 
@@ -67,7 +68,7 @@ TEST(Fades, FadeOutTakes37StepsOf7AndNeverGoesBelowZero) {
 class MainWindow : public larkspur::test::FormFixture {};
 
 TEST_F(MainWindow, WindowHasItsCaptionFixedClientAreaAndCreamBackground) {
-    EXPECT_EQ(form->windowTitle(), "Larkspur v1.1.2");
+    EXPECT_EQ(form->windowTitle(), "Larkspur v" LARKSPUR_VERSION);
     EXPECT_EQ(form->size(), QSize(570, 418));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);

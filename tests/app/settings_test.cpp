@@ -14,8 +14,8 @@
 #include "app/form1.h"
 #include "framework/ansi_text.h"
 #include "framework/errors.h"
-#include "framework/memo.h"
 #include "tests/support/form_fixture.h"
+#include "widgets/memo.h"
 
 namespace {
 

@@ -65,12 +65,13 @@ def readonly(s):
     subprocess.run(["nsenter", "--target", str(s.app.pid), "--mount", "mount", "-o", "remount,rw,bind",
                     s.downloads, s.downloads], check=True)
     s.press("Begin")  # the driver's next run saves the whole log
-    s.wait_for(lambda: s.log()[-1:] and s.log()[-1].startswith("Total downloaded: "), 30, "the log")
+    s.wait_for(lambda: s.log()[-1:] and s.log()[-1].startswith("Total given up: "), 30, "the log")
     log = s.log()
     failure = f'Cannot create file "{s.downloaded("log.txt")}". Read-only file system'
     end = log.index("All files downloaded", log.index("Error while downloading! (10 of 10)"))
     check(log[end + 1].startswith("Total time: ") and log[end + 2].startswith("Total downloaded: ")
-          and log[end + 3] == failure, f"the night ended with {log[end:end + 4]}")
+          and log[end + 3] == "Total given up: 1 line" and log[end + 4] == failure,
+          f"the night ended with {log[end:end + 5]}")
     check("Connecting. Attempt #2" in log[end:], "the line was not hung up at the end of the job")
     check(s.error_boxes() == [], "an error box is up")
     s.exit_app()

@@ -12,8 +12,8 @@
 #include <thread>
 #include <utility>
 
-#include "tests/support/client_link.h"
-#include "tests/support/test_certificates.h"
+#include "testtls/client_link.h"
+#include "testtls/test_certificates.h"
 
 namespace larkspur::test {
 

@@ -5,10 +5,10 @@
 #include <QTimer>
 #include <functional>
 
-#include "framework/memo.h"
 #include "httpget/http_get.h"
 #include "tests/support/form_fixture.h"
 #include "tests/support/http_server.h"
+#include "widgets/memo.h"
 
 namespace larkspur::test {
 

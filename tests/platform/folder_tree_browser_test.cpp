@@ -13,7 +13,7 @@
 
 #include "tests/support/qt_printers.h"
 
-#include "platform/folder_browser.h"
+#include "platform_desktop/desktop_services.h"
 
 using larkspur::platform::makeFolderTreeBrowser;
 

@@ -2,7 +2,7 @@
 
 #include "tests/support/qt_printers.h"
 
-#include "framework/memo.h"
+#include "widgets/memo.h"
 
 using larkspur::Memo;
 

@@ -1,4 +1,4 @@
-#include "platform/folder_browser.h"
+#include "platform_desktop/desktop_services.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>

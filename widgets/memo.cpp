@@ -1,4 +1,4 @@
-#include "framework/memo.h"
+#include "widgets/memo.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

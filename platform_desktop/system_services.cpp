@@ -1,4 +1,6 @@
-#include "platform/system_services.h"
+#include "platform_desktop/system_services.h"
+
+#include "platform_desktop/desktop_services.h"
 
 namespace larkspur::platform {
 

@@ -1,4 +1,4 @@
-#include "tests/support/test_certificates.h"
+#include "testtls/test_certificates.h"
 
 #include <QFile>
 #include <arpa/inet.h>

@@ -6,7 +6,7 @@
 #include "tests/support/qt_printers.h"
 
 #include "app/form1.h"
-#include "platform/window_system.h"
+#include "platform_desktop/desktop_services.h"
 #include "tests/support/form_fixture.h"
 
 #include <X11/Xatom.h>

@@ -11,7 +11,7 @@
 #include "tests/support/qt_printers.h"
 
 #include "platform/dialup_service.h"
-#include "tests/dialup/dial_report_recorder.h"
+#include "tests/platform/dial_report_recorder.h"
 
 using namespace larkspur::platform;
 using larkspur::test::DialReport;

@@ -2,7 +2,7 @@
 #include <stdexcept>
 
 #include "platform/dialup_service.h"
-#include "tests/dialup/dial_report_recorder.h"
+#include "tests/platform/dial_report_recorder.h"
 
 using namespace larkspur::platform;
 using larkspur::test::DialReportRecorder;

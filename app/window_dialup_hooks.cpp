@@ -1,4 +1,4 @@
-#include "dialup/window_dialup_hooks.h"
+#include "app/window_dialup_hooks.h"
 
 #include <QLineEdit>
 

@@ -3,7 +3,7 @@
 #include <QtGlobal>
 #include <memory>
 
-#include "tests/support/test_certificates.h"
+#include "testtls/test_certificates.h"
 
 typedef struct ssl_ctx_st SSL_CTX;
 typedef struct ssl_st SSL;

@@ -1,4 +1,4 @@
-#include "platform/window_system.h"
+#include "platform_desktop/desktop_services.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

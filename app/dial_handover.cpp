@@ -1,4 +1,4 @@
-#include "dialup/dial_handover.h"
+#include "app/dial_handover.h"
 
 #include <QCoreApplication>
 

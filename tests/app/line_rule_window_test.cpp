@@ -7,10 +7,10 @@
 
 #include "tests/support/qt_printers.h"
 
-#include "dialup/window_dialup_hooks.h"
-#include "framework/memo.h"
+#include "app/window_dialup_hooks.h"
 #include "tests/support/form_fixture.h"
 #include "tests/support/http_server.h"
+#include "widgets/memo.h"
 
 using namespace larkspur::platform;
 using larkspur::test::FakeDialup;

@@ -1,4 +1,4 @@
-#include "tests/support/client_link.h"
+#include "testtls/client_link.h"
 
 #include <cerrno>
 #include <openssl/bio.h>

@@ -1,4 +1,4 @@
-#include "platform/shell.h"
+#include "platform_desktop/desktop_services.h"
 
 #include <QFile>
 #include <QStandardPaths>

@@ -4,14 +4,10 @@
 
 #include <QTimer>
 
-#include "dialup/dial_handover.h"
+#include "app/dial_handover.h"
 #include "job/dial_texts.h"
 #include "platform/clock.h"
 #include "platform/dialup_service.h"
-
-void TForm1::RasDialCallback(std::uint32_t message, std::int32_t state, std::uint32_t error) {
-    dialReport(*dialHandover_, *services_.clock, *services_.dialup, message, state, error);
-}
 
 void TForm1::dialReport(DialHandover& handover, larkspur::platform::Clock& clock,
                         larkspur::platform::DialupService& dialup, std::uint32_t message,

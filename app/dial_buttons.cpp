@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include "dialup/dial_handover.h"
+#include "app/dial_handover.h"
 #include "httpget/http_get.h"
 #include "platform/dialup_service.h"
 
