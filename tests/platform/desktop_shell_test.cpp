@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "platform/shell.h"
+#include "platform_desktop/desktop_services.h"
 
 namespace {
 
