@@ -1,6 +1,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStorageInfo>
 #include <gtest/gtest.h>
 
 #include "tests/support/qt_printers.h"
@@ -26,6 +27,9 @@ bool sameBytes(QFile& a, QFile& b) {
 // Past 2 GiB, and past what 32 bits count once an earlier file of the same size is added.
 TEST_F(LargeFile, AThreeGibFileLandsWholeWithItsLabelsAndTotals) {
     constexpr qint64 Size = 3LL << 30;
+    // The download itself takes its full size on disk; a small build machine cannot hold it.
+    if (QStorageInfo(path(".")).bytesAvailable() < Size + (256 << 20))
+        GTEST_SKIP() << "needs 3.5 GB free beside the test's folder";
     QFile source(path("big.src")); // sparse: only the marks take room
     ASSERT_TRUE(source.open(QIODevice::ReadWrite) && source.resize(Size));
     for (const qint64 at : {qint64(0), (qint64(1) << 31) - 3, Size - 3})
