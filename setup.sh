@@ -12,7 +12,7 @@ cd "$(dirname "$0")"
 packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev
-    libcurl4-openssl-dev ca-certificates libssl-dev libx11-dev libcap-dev libelf-dev
+    libcurl4-openssl-dev ca-certificates libssl-dev libxxhash-dev libx11-dev libcap-dev libelf-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-liberation xdotool faketime
     ppp dbus python3 python3-dbusmock

@@ -14,6 +14,7 @@
 #include "app/window_dialup_hooks.h"
 #include "framework/error_box.h"
 #include "platform/dialup_service.h"
+#include "platform/file_owner.h"
 #include "platform/folder_lock.h"
 #include "platform_desktop/system_services.h"
 #include "widgets/error_dialog.h"
@@ -45,22 +46,31 @@ std::optional<int> answerCommandLine(int argc, char* argv[]) {
     return std::nullopt;
 }
 
+bool refuseToStart(const QString& message) {
+    std::fprintf(stderr, "larkspur: %s\n", message.toLocal8Bit().constData());
+    larkspur::showErrorBox(message);
+    return false;
+}
+
 // Two copies in one working folder would fetch into the same files at once: the second
-// one says so and ends before it touches any file.
+// one says so and ends before it touches any file. So does a copy that finds another
+// user's lock file there.
 bool workingFolderIsOurs(const larkspur::platform::FolderLock& lock) {
     const QString folder = QDir::currentPath();
     switch (lock.state()) {
     case larkspur::platform::FolderLock::State::Held:
         return true;
-    case larkspur::platform::FolderLock::State::HeldElsewhere: {
-        const QString message =
+    case larkspur::platform::FolderLock::State::HeldElsewhere:
+        return refuseToStart(
             QStringLiteral("Another copy of Larkspur is already running in the folder \"%1\"; "
                            "this one closes without touching its files.")
-                .arg(folder);
-        std::fprintf(stderr, "larkspur: %s\n", message.toLocal8Bit().constData());
-        larkspur::showErrorBox(message);
-        return false;
-    }
+                .arg(folder));
+    case larkspur::platform::FolderLock::State::Foreign:
+        return refuseToStart(
+            QStringLiteral("The lock file \"%1/%2\" belongs to %3, not to this user; this copy "
+                           "closes without touching any file.")
+                .arg(folder, larkspur::platform::FolderLock::FileName,
+                     larkspur::platform::userName(lock.owner())));
     case larkspur::platform::FolderLock::State::Unavailable:
         std::fprintf(stderr,
                      "larkspur: cannot lock the folder \"%s\"; another copy may run there\n",
@@ -90,6 +100,7 @@ QIcon programIcon() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    larkspur::platform::forbidCoreDumps(); // a privileged run's crash must not leave the password
     if (const auto status = answerCommandLine(argc, argv))
         return *status;
     QApplication application(argc, argv);

@@ -10,6 +10,7 @@
 #include "framework/ansi_text.h"
 #include "framework/atomic_file.h"
 #include "framework/errors.h"
+#include "platform/file_owner.h"
 
 using larkspur::InOutError;
 
@@ -41,9 +42,19 @@ QByteArray readUpTo(int fd, qsizetype size) {
     return data;
 }
 
+// As root, a file another user planted (or a link to one) could feed the job anything.
+void refuseForeignFile(const QString& path) {
+    if (larkspur::platform::isForeignToRoot(path))
+        throw larkspur::Error(
+            QStringLiteral("\"%1\" is a link or belongs to another user, so it is not read; "
+                           "the defaults are used and nothing is saved over it")
+                .arg(fullPath(path)));
+}
+
 } // namespace
 
 SettingsRecord readSettingsFile(const QString& path) {
+    refuseForeignFile(path);
     if (larkspur::isReadOnlyFile(path))
         raiseInOut(EACCES);
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
@@ -92,6 +103,7 @@ QString withCrLfLineBreaks(const QString& text) {
 }
 
 QString readUrlList(const QString& path) {
+    refuseForeignFile(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw larkspur::cannotOpenFile(fullPath(path), file.errorString());

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 
 #include "bench/bench_window.h"
@@ -22,6 +23,8 @@
 #include "framework/round_trip_log.h"
 #include "framework/thread.h"
 #include "httpget/http_get.h"
+#include "httpget/http_get_thread.h"
+#include "httpget/received_bytes.h"
 #include "platform/http_client.h"
 #include "testtls/test_certificates.h"
 
@@ -119,6 +122,31 @@ Figures runMainWindow(const char* name, const QString& url, const QString& targe
     return figures;
 }
 
+// What the worker adds to a transfer before "Downloaded": the running hash of each chunk as
+// it arrives, then one read of the whole file back with its SHA-256, timed on its own.
+Figures runReadBack(const char* name, const QString& file) {
+    QFile source(file);
+    source.open(QIODevice::ReadOnly);
+    const QByteArray content = source.readAll(); // the file is in the page cache as a download's is
+    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
+    QElapsedTimer clock;
+    clock.start();
+    larkspur::ReceivedBytes received;
+    received.startAt(0);
+    for (qsizetype at = 0; at < content.size(); at += THTTPGetThread::ChunkSize)
+        received.add(content.constData() + at,
+                     std::min<qsizetype>(THTTPGetThread::ChunkSize, content.size() - at));
+    const auto found = received.readBack(
+        FileSize,
+        [&source](std::int64_t at, std::int64_t count) {
+            source.seek(at);
+            return source.read(count);
+        },
+        std::nullopt);
+    return {name, double(clock.nsecsElapsed()) / 1e9, cpuSeconds(RUSAGE_SELF) - cpuBefore,
+            found.holdsReceivedBytes && found.sha256.size() == 32};
+}
+
 Figures runPeer(const char* name, const QStringList& arguments, const QString& target) {
     const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
     QElapsedTimer clock;
@@ -153,6 +181,14 @@ QList<Figures> runAll(const QString& url, const QString& target, const QString& 
         results.append(runComponent(name, progress, url, target, caFile));
     results.append(runMainWindow("  main window's own handlers", url, target, caFile));
     return results;
+}
+
+// The read-back's own cost against the main window's row over http, which includes it.
+void printReadBackShare(const Figures& readBack, const Figures& mainWindow) {
+    std::printf("%-34s %8.2f s %7.2f CPU s: %.1f %% of the time and %.1f %% of the CPU of the "
+                "main window's row over http, which includes it\n",
+                readBack.name, readBack.seconds, readBack.cpu,
+                100 * readBack.seconds / mainWindow.seconds, 100 * readBack.cpu / mainWindow.cpu);
 }
 
 void print(const Figures& figures, const Figures& curl) {
@@ -209,5 +245,7 @@ int main(int argc, char** argv) {
         for (const Figures& figures : results)
             print(figures, results.first());
     }
+    printReadBackShare(runReadBack("read-back and SHA-256 alone", source),
+                       runs.first().second.last());
     return 0;
 }

@@ -127,7 +127,7 @@ void NightJob::HTTPGet1DoneFile(QObject*, const QString& FileName, std::int64_t 
     // A file that completed without any progress started nowhere: it took no time.
     const std::uint32_t elapsed =
         FileStartTick == 1 ? 0 : services_.clock->tickCount() - FileStartTick;
-    view_.addLog(fileDoneText(FileName, FileSize, FileReceived, elapsed));
+    view_.addLog(fileDoneText(FileName, FileSize, FileReceived, elapsed, HTTPGet1->FileSha256));
     ErrorCount = 0;
     TotalTime += elapsed;
     TotalBytes += static_cast<std::uint64_t>(FileSize);

@@ -1,15 +1,17 @@
 #include "framework/atomic_file.h"
 
-#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "framework/trusted_folder.h"
 
 namespace larkspur {
 
@@ -45,40 +47,38 @@ QByteArray nameOf(const QByteArray& path) {
     return path.mid(path.lastIndexOf('/') + 1);
 }
 
-// A link is ours to follow when we made it and no one else can replace it: its folder
-// belongs to us or to root and neither its group nor others may write there.
-bool trustedLink(const QByteArray& path, const struct stat& link) {
-    if (link.st_uid != ::geteuid())
-        return false;
-    const QByteArray folder = folderOf(path);
-    struct stat st {};
-    if (::stat(folder.isEmpty() ? "." : folder.constData(), &st) != 0)
-        return false;
-    return (st.st_uid == ::geteuid() || st.st_uid == 0) && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
-// Follows symbolic links to the file a write really replaces; a missing file is
+// The folder that a write of `path` really changes, reached along trusted links only, and
+// the name in it; a trusted link in the last name is followed too, and a missing file is
 // created where the last link points.
-int resolveLinks(QByteArray& path) {
+int reachTarget(QByteArray path, TrustedFolder& folder, QByteArray& name) {
     for (int hops = 0; hops < maxLinkHops; ++hops) {
-        struct stat st {};
-        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+        QString refused;
+        const QByteArray folderPath = folderOf(path);
+        if (const int err =
+                folder.open(QFile::decodeName(folderPath.isEmpty() ? "." : folderPath), refused))
+            return err;
+        name = nameOf(path);
+        struct stat link {};
+        struct stat parent {};
+        if (::fstatat(folder.descriptor(), name.constData(), &link, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISLNK(link.st_mode))
             return 0;
-        if (!trustedLink(path, st))
+        if (::fstat(folder.descriptor(), &parent) != 0 || !isTrustedLink(link, parent))
             return UntrustedLink;
-        QByteArray link(PATH_MAX, '\0');
-        const ssize_t length = ::readlink(path.constData(), link.data(), PATH_MAX);
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t length =
+            ::readlinkat(folder.descriptor(), name.constData(), target.data(), PATH_MAX);
         if (length < 0)
             return errno;
-        link.truncate(length);
-        path = link.startsWith('/') ? link : folderOf(path) + link;
+        target.truncate(length);
+        path = target.startsWith('/') ? target : folderPath + target;
     }
     return ELOOP;
 }
 
 // ".NAME.larkspur-" before the random part, so a left-over one is known as ours.
-QByteArray temporaryPrefix(const QByteArray& target) {
-    return folderOf(target) + '.' + nameOf(target) + temporaryMark;
+QByteArray temporaryPrefix(const QByteArray& name) {
+    return '.' + name + temporaryMark;
 }
 
 QByteArray randomPart() {
@@ -92,10 +92,11 @@ QByteArray randomPart() {
 
 // Opens a new temporary file beside `target`. The mode is given at creation, so the
 // process umask is never touched while other threads create files.
-int createTemporary(const QByteArray& target, mode_t mode, QByteArray& name) {
+int createTemporary(int folder, const QByteArray& target, mode_t mode, QByteArray& name) {
     for (int tries = 0; tries < temporaryTries; ++tries) {
         name = temporaryPrefix(target) + randomPart();
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        const int fd = ::openat(folder, name.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -103,25 +104,15 @@ int createTemporary(const QByteArray& target, mode_t mode, QByteArray& name) {
 }
 
 // The mode the temporary file needs before it takes the target's place; nothing
-// when a new file's creation mode is right as it is.
-std::optional<mode_t> replacedMode(const QByteArray& target, FileAccess access) {
+// when a new file's creation mode is right as it is. Only a file of the running user's
+// own passes its mode on, and never more than reading and writing.
+std::optional<mode_t> replacedMode(int folder, const QByteArray& target, FileAccess access) {
     struct stat st {};
-    if (::stat(target.constData(), &st) != 0)
+    if (::fstatat(folder, target.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        st.st_uid != ::geteuid())
         return std::nullopt;
-    const mode_t mode = st.st_mode & 07777;
+    const mode_t mode = st.st_mode & 0666;
     return access == FileAccess::OwnerOnly ? mode & ~mode_t{077} : mode;
-}
-
-// After the rename, so the new name itself survives a power cut. The data is in
-// place by then, so a folder that cannot be synced is no failure of the write.
-void syncFolder(const QByteArray& target) {
-    const QByteArray folder = folderOf(target);
-    const int fd =
-        ::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 } // namespace
@@ -135,13 +126,15 @@ bool isReadOnlyFile(const QString& path) {
 int writeFileAtomically(const QString& path, const QByteArray& data, FileAccess access) {
     if (isReadOnlyFile(path))
         return EACCES;
-    QByteArray target = QFile::encodeName(path);
-    if (const int err = resolveLinks(target))
+    TrustedFolder folder;
+    QByteArray target;
+    if (const int err = reachTarget(QFile::encodeName(path), folder, target))
         return err;
-    const std::optional<mode_t> mode = replacedMode(target, access);
+    const int dir = folder.descriptor();
+    const std::optional<mode_t> mode = replacedMode(dir, target, access);
     QByteArray temporary;
     const int fd =
-        createTemporary(target, access == FileAccess::OwnerOnly ? 0600 : 0666, temporary);
+        createTemporary(dir, target, access == FileAccess::OwnerOnly ? 0600 : 0666, temporary);
     if (fd < 0)
         return errno;
     int err = writeAll(fd, data);
@@ -151,12 +144,12 @@ int writeFileAtomically(const QString& path, const QByteArray& data, FileAccess 
         err = errno;
     if (::close(fd) != 0 && err == 0)
         err = errno;
-    if (err == 0 && ::rename(temporary.constData(), target.constData()) != 0)
+    if (err == 0 && ::renameat(dir, temporary.constData(), dir, target.constData()) != 0)
         err = errno;
     if (err != 0)
-        ::unlink(temporary.constData());
+        ::unlinkat(dir, temporary.constData(), 0);
     else
-        syncFolder(target);
+        ::fsync(dir); // the new name survives a power cut; the data is in place already
     return err;
 }
 
@@ -168,17 +161,20 @@ QString writeFailureReason(int err) {
 }
 
 void removeStaleTemporaries(const QString& path) {
-    QByteArray target = QFile::encodeName(path);
-    if (resolveLinks(target) != 0)
+    TrustedFolder folder;
+    QByteArray target;
+    if (reachTarget(QFile::encodeName(path), folder, target) != 0)
         return;
-    const QByteArray folder = folderOf(target);
-    const QByteArray prefix = nameOf(temporaryPrefix(target));
-    const QDir listed(QFile::decodeName(folder.isEmpty() ? "." : folder));
-    for (const QString& entry : listed.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        const QByteArray name = QFile::encodeName(entry);
+    const QByteArray prefix = temporaryPrefix(target);
+    DIR* listing = ::fdopendir(::dup(folder.descriptor()));
+    if (!listing)
+        return;
+    while (const dirent* entry = ::readdir(listing)) {
+        const QByteArray name(entry->d_name);
         if (name.startsWith(prefix) && name.size() == prefix.size() + randomLength)
-            ::unlink((folder + name).constData());
+            ::unlinkat(folder.descriptor(), name.constData(), 0);
     }
+    ::closedir(listing);
 }
 
 } // namespace larkspur

@@ -71,6 +71,9 @@ void THTTPGet::ThreadDone(QObject*) {
     ErrorReason = LastSucceeded ? QString() : worker->FailureReason;
     if (!LastSucceeded && ErrorReason.isEmpty())
         ErrorReason = QStringLiteral("stopped"); // stopped after its last look at the flag
+    FailureIsLocal = !LastSucceeded && worker->FailureIsLocal;
+    FailureErrno = LastSucceeded ? 0 : worker->FailureErrno;
+    FileSha256 = LastSucceeded ? QString::fromLatin1(worker->FileSha256) : QString();
     if (!LastSucceeded) {
         if (const TNotifyEvent handler = OnError)
             handler(this);

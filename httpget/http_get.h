@@ -63,6 +63,13 @@ public:
     QString ReservedName;
     // Why the last transfer failed, in plain words; set before OnError is raised.
     QString ErrorReason;
+    // Set before OnError: whether that cause lies on this machine (the download folder
+    // missing or no folder, no permission, a read-only or full file system), and the
+    // system's error code (0 where none).
+    bool FailureIsLocal = false;
+    int FailureErrno = 0;
+    // Set before OnDoneFile: the SHA-256 of the whole file read back, 64 lower-case hex digits.
+    QString FileSha256;
     // Made when GetFile starts waiting for its worker and destroyed when the wait ends, such
     // as what paces a window's painting meanwhile: the program's choice, as the component
     // knows no windows.

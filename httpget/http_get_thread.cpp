@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 
 #include "framework/ansi_text.h"
 #include "framework/errors.h"
 #include "httpget/response_checks.h"
+#include "httpget/resume_validator.h"
+#include "httpget/shown_text.h"
 
 using larkspur::addByteCount;
 using larkspur::toAnsi;
@@ -96,6 +99,8 @@ void THTTPGetThread::execute() {
         return;
     try {
         transfer(parts);
+    } catch (const larkspur::TargetError& error) {
+        failLocally(error);
     } catch (const larkspur::Error& error) {
         fail(error.message());
     } catch (...) {
@@ -157,21 +162,29 @@ bool THTTPGetThread::acceptableTarget() {
         fail(QStringLiteral("the name is that of the job's log file: not fetched"));
         return false;
     }
+    if (larkspur::holdsControlCharacter(name)) {
+        fail(QStringLiteral("the file name holds a control character: not fetched"));
+        return false;
+    }
     return true;
 }
 
 // An existing file is continued a little before its end; its last bytes are kept, so that
 // the answer can show whether it is the same file.
 void THTTPGetThread::prepareFile() {
-    if (!larkspur::TargetFile::occupied(FileName))
+    file_.reach(FileName);
+    if (!file_.occupied())
         return;
-    file_.openExisting(FileName);
+    file_.openExisting();
     partialSize_ = file_.size();
     const std::int64_t offset = std::max<std::int64_t>(partialSize_ - ResumeOverlap, 0);
     partialTail_ = file_.readAt(offset, partialSize_ - offset);
     Succeeded = request_->addHeader("Range: bytes=" + QByteArray::number(offset) + "-");
     if (Succeeded)
         Readed = offset;
+    // Only the rest of the version the partial file was cut from; else the whole file.
+    if (const auto validator = file_.validator())
+        request_->addHeader("If-Range: " + *validator);
 }
 
 bool THTTPGetThread::sendRequest() {
@@ -200,6 +213,11 @@ bool THTTPGetThread::acceptAnswer() {
         return false;
     }
     plan_ = decision.plan;
+    validator_ = larkspur::resumeValidator(request_->queryInfo(HttpInfo::ETag),
+                                           request_->queryInfo(HttpInfo::LastModified),
+                                           request_->queryInfo(HttpInfo::Date));
+    serverDigest_ = larkspur::fileDigestFrom(request_->queryInfo(HttpInfo::ReprDigest),
+                                             request_->queryInfo(HttpInfo::Digest));
     return true;
 }
 
@@ -208,7 +226,7 @@ bool THTTPGetThread::acceptAnswer() {
 void THTTPGetThread::startBody(const larkspur::BodyPlan& plan) {
     if (ToFile) {
         if (!file_.isOpen()) {
-            file_.create(FileName);
+            file_.create();
         } else if (plan.restart) {
             file_.cutAt(0);
             Readed = 0;
@@ -216,6 +234,9 @@ void THTTPGetThread::startBody(const larkspur::BodyPlan& plan) {
         } else {
             file_.seekToEnd();
         }
+        received_.startAt(Readed);
+        if (validator_)
+            file_.keepValidator(*validator_);
     }
     TotalSize = plan.totalSize.value_or(0);
     ResultText.clear();
@@ -231,7 +252,28 @@ bool THTTPGetThread::stopped() {
 void THTTPGetThread::fail(const QString& reason) {
     Succeeded = false;
     if (FailureReason.isEmpty())
-        FailureReason = reason;
+        FailureReason = larkspur::shownText(reason);
+}
+
+void THTTPGetThread::failLocally(const larkspur::TargetError& error) {
+    fail(error.message());
+    FailureErrno = error.code();
+    FailureIsLocal = isLocalCause(FailureErrno);
+}
+
+bool THTTPGetThread::isLocalCause(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ENOSPC:
+    case EDQUOT:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool THTTPGetThread::readBody() {
@@ -241,7 +283,7 @@ bool THTTPGetThread::readBody() {
             return false;
         BytesRead = 0;
         if (!request_->read(chunk.data(), ChunkSize, BytesRead)) {
-            FailureReason = request_->failure(); // should the success rule fail
+            FailureReason = larkspur::shownText(request_->failure()); // should the rule fail
             return true;
         }
         if (BytesRead == 0)
@@ -271,14 +313,17 @@ bool THTTPGetThread::takeChunk(const char* data, std::uint32_t count) {
         }
     }
     file_.write(data + shared, count - shared);
+    received_.add(data, count);
     return true;
 }
 
 // The file must be whole where its name says, not only in the count.
 void THTTPGetThread::applySuccessRule() {
     const bool whole = ToFile ? TotalSize == Readed && Readed >= partialSize_ : Readed != 0;
-    if (whole && ToFile)
+    if (whole && ToFile) {
         file_.confirm(TotalSize);
+        checkWrittenFile();
+    }
     if (!whole) {
         if (FailureReason.isEmpty() && ToFile)
             FailureReason =
@@ -289,6 +334,24 @@ void THTTPGetThread::applySuccessRule() {
     FailureReason.clear();
     Succeeded = true;
     file_.close();
+}
+
+void THTTPGetThread::checkWrittenFile() {
+    const auto wanted = serverDigest_ ? std::optional(serverDigest_->algorithm) : std::nullopt;
+    const larkspur::ReceivedBytes::ReadBack found = received_.readBack(
+        TotalSize, [this](std::int64_t at, std::int64_t count) { return file_.readAt(at, count); },
+        wanted);
+    QString damage;
+    if (!found.holdsReceivedBytes)
+        damage = QStringLiteral("the file was changed while it was written");
+    else if (serverDigest_ && found.wanted != serverDigest_->value)
+        damage = QStringLiteral("the server's digest does not match: fetching it whole");
+    if (!damage.isEmpty()) {
+        file_.discard();
+        throw larkspur::Error(damage);
+    }
+    file_.forgetValidator();
+    FileSha256 = found.sha256.toHex();
 }
 
 void THTTPGetThread::UpdateProgress() {

@@ -8,7 +8,9 @@
 
 #include "framework/thread.h"
 #include "httpget/httpget_events.h"
+#include "httpget/received_bytes.h"
 #include "httpget/response_checks.h"
+#include "httpget/server_digest.h"
 #include "httpget/target_file.h"
 #include "platform/http_client.h"
 
@@ -61,6 +63,14 @@ public:
     TOnProgressEvent OnProgress;
     QString ReservedName;  // a file name never written, in any folder (the job's log)
     QString FailureReason; // in plain words, once the transfer failed
+    // Where the failure's cause lies on this machine (the folder missing or no folder, no
+    // permission, a read-only or full file system), with the system's error code.
+    bool FailureIsLocal = false;
+    int FailureErrno = 0;
+    QByteArray FileSha256; // lower-case hex of the whole file, once it is complete
+
+    // Whether a system error code is a cause on this machine, not on the line or server.
+    static bool isLocalCause(int error);
 
     // GUI thread: the owner goes away; neither progress nor the end reaches it any more.
     void Detach();
@@ -88,6 +98,10 @@ private:
     // False when the partial file turned out not to be this file.
     bool takeChunk(const char* data, std::uint32_t count);
     void applySuccessRule();
+    // Reads the complete file back: it must hold what this attempt wrote, and match the
+    // server's digest where one came. Raises, the file removed, where it does not.
+    void checkWrittenFile();
+    void failLocally(const larkspur::TargetError& error);
     void UpdateProgress();
     void CloseHandles();
 
@@ -101,5 +115,8 @@ private:
     QByteArray partialTail_;
     std::int64_t partialSize_ = 0;
     std::optional<larkspur::BodyPlan> plan_;
-    bool progressDetached_ = false; // GUI thread only
+    larkspur::ReceivedBytes received_;
+    std::optional<QByteArray> validator_;                // of the answer's version of the file
+    std::optional<larkspur::ServerDigest> serverDigest_; // of the whole file
+    bool progressDetached_ = false;                      // GUI thread only
 };

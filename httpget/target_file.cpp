@@ -1,24 +1,49 @@
 #include "httpget/target_file.h"
 
+#include <QFile>
 #include <cerrno>
 #include <cstring>
 
-#include "framework/errors.h"
+#include "framework/atomic_file.h"
+#include "platform/file_note.h"
 
 namespace larkspur {
 
-bool TargetFile::occupied(const QString& path) {
-    return platform::NoFollowFile::occupied(path);
+void TargetFile::reach(const QString& path) {
+    path_ = path;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0 ? QStringLiteral(".") : path.left(slash + 1);
+    name_ = QFile::encodeName(path.mid(slash + 1));
+    QString refused;
+    const int error = folder_.open(folder, refused);
+    if (error == UntrustedLink)
+        throw TargetError(QStringLiteral("a link on the folder's path could be replaced by another "
+                                         "user: %1; nothing written")
+                              .arg(refused),
+                          0);
+    if (error != 0)
+        throw TargetError(QStringLiteral("cannot open the folder %1: %2")
+                              .arg(folder, QString::fromLocal8Bit(std::strerror(error))),
+                          error);
 }
 
-void TargetFile::openExisting(const QString& path) {
-    path_ = path;
-    check(file_.openExisting(path), QStringLiteral("open"));
+bool TargetFile::occupied() const {
+    return platform::NoFollowFile::occupied(folder_.descriptor(), name_);
 }
 
-void TargetFile::create(const QString& path) {
-    path_ = path;
-    check(file_.createNew(path), QStringLiteral("create"));
+void TargetFile::openExisting() {
+    check(file_.openExisting(folder_.descriptor(), name_), QStringLiteral("open"));
+    if (!file_.isSolelyOurs()) {
+        file_.close();
+        throw TargetError(
+            QStringLiteral("the partial file belongs to another user or has other names: left "
+                           "alone"),
+            0);
+    }
+}
+
+void TargetFile::create() {
+    check(file_.createNew(folder_.descriptor(), name_), QStringLiteral("create"));
 }
 
 std::int64_t TargetFile::size() const {
@@ -46,16 +71,31 @@ void TargetFile::write(const char* data, std::int64_t count) {
 }
 
 void TargetFile::confirm(std::int64_t size) const {
-    if (!file_.isNamedBy(path_) || file_.size() != size)
-        throw Error(QStringLiteral("the file was removed or replaced while it was written"));
+    if (!file_.isStillNamed() || file_.size() != size)
+        throw TargetError(QStringLiteral("the file was removed or replaced while it was written"),
+                          0);
 }
 
 void TargetFile::discard() {
-    file_.removeIfNamedBy(path_);
+    if (file_.isOpen())
+        platform::dropNote(file_);
+    file_.removeIfStillNamed();
 }
 
 void TargetFile::close() {
     check(file_.close(), QStringLiteral("close"));
+}
+
+std::optional<QByteArray> TargetFile::validator() const {
+    return platform::readNote(file_);
+}
+
+void TargetFile::keepValidator(const QByteArray& validator) {
+    platform::keepNote(file_, validator);
+}
+
+void TargetFile::forgetValidator() {
+    platform::dropNote(file_);
 }
 
 void TargetFile::check(int error, const QString& what) const {
@@ -64,14 +104,16 @@ void TargetFile::check(int error, const QString& what) const {
         return;
     case ELOOP:
     case EISDIR:
-        throw Error(QStringLiteral("the target is a link or not a regular file: left alone"));
+        throw TargetError(QStringLiteral("the target is a link or not a regular file: left alone"),
+                          error);
     case ENOSPC:
-        throw Error(QStringLiteral("disk full"));
+        throw TargetError(QStringLiteral("disk full"), error);
     case EDQUOT:
-        throw Error(QStringLiteral("disk quota exceeded"));
+        throw TargetError(QStringLiteral("disk quota exceeded"), error);
     default:
-        throw Error(QStringLiteral("cannot %1 %2: %3")
-                        .arg(what, path_, QString::fromLocal8Bit(std::strerror(error))));
+        throw TargetError(QStringLiteral("cannot %1 %2: %3")
+                              .arg(what, path_, QString::fromLocal8Bit(std::strerror(error))),
+                          error);
     }
 }
 

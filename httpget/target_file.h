@@ -3,21 +3,40 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
+#include "framework/errors.h"
+#include "framework/trusted_folder.h"
 #include "platform/no_follow_file.h"
 
 namespace larkspur {
 
+// A failure of the target's folder or file, with the system's error code (0 where it came
+// from no system call).
+class TargetError : public Error {
+public:
+    TargetError(const QString& message, int code) : Error(message), code_(code) {}
+    int code() const { return code_; }
+
+private:
+    int code_;
+};
+
 // The file a transfer writes, unbuffered so that every block reaches the system as it
-// arrives, reached without following links and only when it is a regular file. Every
-// operation either succeeds or raises larkspur::Error, its message in plain words.
+// arrives. Its folder is opened once, along trusted links only, and the file is reached in
+// it without following links and only when it is a regular file. Every operation either
+// succeeds or raises TargetError, its message in plain words.
 class TargetFile {
 public:
-    // Whether anything lies at `path`, a dangling link included.
-    static bool occupied(const QString& path);
+    // Opens the folder of `path`; the file itself is not touched.
+    void reach(const QString& path);
+    // Whether anything lies at the name, a dangling link included.
+    bool occupied() const;
 
-    void openExisting(const QString& path);
-    void create(const QString& path);
+    // A partial file to continue: only a regular file of the running user's own, with no
+    // other name.
+    void openExisting();
+    void create();
     std::int64_t size() const;
     QByteArray readAt(std::int64_t offset, std::int64_t count) const;
     // Moves to `position` and cuts the file there.
@@ -31,11 +50,18 @@ public:
     void close();
     bool isOpen() const { return file_.isOpen(); }
 
+    // What identifies the server's version of a partial file, kept beside its bytes.
+    std::optional<QByteArray> validator() const;
+    void keepValidator(const QByteArray& validator);
+    void forgetValidator();
+
 private:
     void check(int error, const QString& what) const;
 
+    TrustedFolder folder_;
     platform::NoFollowFile file_;
     QString path_;
+    QByteArray name_;
 };
 
 } // namespace larkspur

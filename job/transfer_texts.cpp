@@ -41,14 +41,15 @@ QString speedText(std::int64_t bytes, std::uint32_t elapsedMs) {
 }
 
 QString fileDoneText(const QString& path, std::int64_t fileSize, std::int64_t receivedBytes,
-                     std::uint32_t elapsedMs) {
+                     std::uint32_t elapsedMs, const QString& sha256) {
     QString text = QStringLiteral("Downloaded: ") + baseName(path) + QStringLiteral(" Size: ") +
                    QString::number(fileSize) + CrLf + QStringLiteral("  Time: ") +
                    FormatDuration(elapsedMs);
     if (elapsedMs != 0)
-        text +=
-            CrLf + QStringLiteral("  Average speed: ") + speedText(receivedBytes, elapsedMs) + CrLf;
-    return text;
+        text += CrLf + QStringLiteral("  Average speed: ") + speedText(receivedBytes, elapsedMs);
+    if (!sha256.isEmpty())
+        text += CrLf + QStringLiteral("  SHA-256: ") + sha256;
+    return elapsedMs != 0 ? text + CrLf : text;
 }
 
 QString transferErrorText(std::uint8_t errorCount, const QString& reason) {

@@ -16,9 +16,10 @@ QString bytesOfTotalText(std::int64_t readed, std::int64_t totalSize, const QLoc
 QString speedText(std::int64_t bytes, std::uint32_t elapsedMs);
 
 // The lines a completed file adds to the log, as one text with CR LF breaks; the speed
-// counts the `receivedBytes` that arrived in `elapsedMs`.
+// counts the `receivedBytes` that arrived in `elapsedMs`. The file's SHA-256, where given,
+// follows them as a line "  SHA-256: <hex>" (before the empty line that ends them).
 QString fileDoneText(const QString& path, std::int64_t fileSize, std::int64_t receivedBytes,
-                     std::uint32_t elapsedMs);
+                     std::uint32_t elapsedMs, const QString& sha256 = {});
 // The error line, then the reason indented on a line of its own where there is one.
 QString transferErrorText(std::uint8_t errorCount, const QString& reason = {});
 // "Given up: URL after 11 failures".

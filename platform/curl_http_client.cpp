@@ -75,6 +75,9 @@ void applyProtocols(CURL* easy, const ClientSettings& client) {
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!client.testCaFile.isEmpty())
         curl_easy_setopt(easy, CURLOPT_CAINFO, client.testCaFile.constData());
+    // Through a proxy from the environment, the reply to CONNECT is the proxy's own: only
+    // the server's answer inside the tunnel has the status and length of the file.
+    curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
 }
 
 class CurlRequest : public HttpRequest {
@@ -145,6 +148,8 @@ public:
             return transfer_.head().value("Content-Range");
         case HttpInfo::StatusPhrase:
             return transfer_.head().phrase();
+        default:
+            return transfer_.head().value(headerNameOf(info));
         }
         return std::nullopt;
     }

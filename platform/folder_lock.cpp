@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace larkspur::platform {
@@ -24,6 +25,13 @@ FolderLock::FolderLock(const QString& folder)
     : fd_(openLockFile(QFile::encodeName(folder + QLatin1Char('/') + FileName))) {
     if (fd_ < 0)
         return;
+    // Another user's file would let that user hold, or pose as, the lock of this folder.
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        state_ = State::Foreign;
+        owner_ = info.st_uid;
+        return;
+    }
     int rc = 0;
     while ((rc = ::flock(fd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }

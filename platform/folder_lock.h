@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <sys/types.h>
 
 namespace larkspur::platform {
 
@@ -13,6 +14,7 @@ public:
         Held,          // this copy works in the folder
         HeldElsewhere, // another copy does
         Unavailable,   // the lock file cannot be opened (a read-only folder)
+        Foreign,       // the lock file is no regular file of the running user's own
     };
 
     explicit FolderLock(const QString& folder);
@@ -21,12 +23,15 @@ public:
     ~FolderLock();
 
     State state() const { return state_; }
+    // Who owns a Foreign lock file.
+    uid_t owner() const { return owner_; }
 
     static inline const QString FileName = QStringLiteral(".larkspur.lock");
 
 private:
     int fd_ = -1;
     State state_ = State::Unavailable;
+    uid_t owner_ = 0;
 };
 
 } // namespace larkspur::platform

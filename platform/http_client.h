@@ -24,6 +24,12 @@ enum class HttpInfo {
     StatusCode,    // the final status, as decimal text
     ContentRange,  // the raw text of the range header of a partial response
     StatusPhrase,  // the words after the final status ("Not Found"); may be empty
+    // The raw text of these headers of the final response.
+    ETag,
+    LastModified,
+    Date,
+    ReprDigest,
+    Digest,
 };
 
 class HttpRequest {

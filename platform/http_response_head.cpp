@@ -15,6 +15,27 @@ bool isBlank(char c) {
 
 } // namespace
 
+QByteArray headerNameOf(HttpInfo info) {
+    switch (info) {
+    case HttpInfo::ContentLength:
+        return "Content-Length";
+    case HttpInfo::ContentRange:
+        return "Content-Range";
+    case HttpInfo::ETag:
+        return "ETag";
+    case HttpInfo::LastModified:
+        return "Last-Modified";
+    case HttpInfo::Date:
+        return "Date";
+    case HttpInfo::ReprDigest:
+        return "Repr-Digest";
+    case HttpInfo::Digest:
+        return "Digest";
+    default:
+        return {};
+    }
+}
+
 std::optional<int> parseStatusLine(const QByteArray& line) {
     if (!line.startsWith("HTTP/"))
         return std::nullopt;

@@ -5,11 +5,16 @@
 #include <optional>
 #include <utility>
 
+#include "platform/http_client.h"
+
 namespace larkspur::platform {
 
 // The status of a status line "HTTP/x.y 200 reason": exactly three digits; none for
 // anything else.
 std::optional<int> parseStatusLine(const QByteArray& line);
+
+// The name of the header that `info` asks for; empty for what is no header.
+QByteArray headerNameOf(HttpInfo info);
 
 // The head of the final response of an exchange, gathered from its header lines as they
 // arrive. Interim answers (1xx) and redirects that are followed are forgotten when the

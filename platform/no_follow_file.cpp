@@ -1,6 +1,5 @@
 #include "platform/no_follow_file.h"
 
-#include <QFile>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,24 +19,24 @@ NoFollowFile::~NoFollowFile() {
     close();
 }
 
-bool NoFollowFile::occupied(const QString& path) {
+bool NoFollowFile::occupied(int folder, const QByteArray& name) {
     struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+    return ::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-int NoFollowFile::openExisting(const QString& path) {
-    return open(path, O_RDWR);
+int NoFollowFile::openExisting(int folder, const QByteArray& name) {
+    return open(folder, name, O_RDWR);
 }
 
-int NoFollowFile::createNew(const QString& path) {
-    return open(path, O_WRONLY | O_CREAT | O_EXCL);
+int NoFollowFile::createNew(int folder, const QByteArray& name) {
+    return open(folder, name, O_RDWR | O_CREAT | O_EXCL);
 }
 
-int NoFollowFile::open(const QString& path, int flags) {
+int NoFollowFile::open(int folder, const QByteArray& name, int flags) {
     close();
     // Non-blocking, so that a fifo planted under the name cannot hold the open.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+    const int fd =
+        ::openat(folder, name.constData(), flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0)
         return lastError();
     struct stat info {};
@@ -47,7 +46,14 @@ int NoFollowFile::open(const QString& path, int flags) {
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     fd_ = fd;
+    folder_ = folder;
+    name_ = name;
     return 0;
+}
+
+bool NoFollowFile::isSolelyOurs() const {
+    struct stat info {};
+    return ::fstat(fd_, &info) == 0 && info.st_uid == ::geteuid() && info.st_nlink == 1;
 }
 
 std::int64_t NoFollowFile::size() const {
@@ -92,16 +98,16 @@ int NoFollowFile::write(const char* data, std::int64_t count) {
     return 0;
 }
 
-bool NoFollowFile::isNamedBy(const QString& path) const {
+bool NoFollowFile::isStillNamed() const {
     struct stat named {};
     struct stat open {};
-    return ::lstat(QFile::encodeName(path).constData(), &named) == 0 && ::fstat(fd_, &open) == 0 &&
-           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+    return ::fstatat(folder_, name_.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           ::fstat(fd_, &open) == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
 
-void NoFollowFile::removeIfNamedBy(const QString& path) {
-    if (isOpen() && isNamedBy(path))
-        ::unlink(QFile::encodeName(path).constData());
+void NoFollowFile::removeIfStillNamed() {
+    if (isOpen() && isStillNamed())
+        ::unlinkat(folder_, name_.constData(), 0);
     close();
 }
 

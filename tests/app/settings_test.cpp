@@ -174,6 +174,34 @@ TEST_F(Settings, ReadOnlyRecordIsRefusedAtStartAndAtSave) {
     EXPECT_EQ(readFile(path("1.pwl")), goldenRecord());
 }
 
+// Running as root, settings and list files that another user planted, or links, are not
+// read: a box says so, the defaults are used, and no save replaces them.
+TEST_F(Settings, AsRootAnotherUsersFileOrALinkIsNeitherReadNorSavedOver) {
+    const QByteArray urls = "http://a/x.zip\r\n";
+    for (const QString& name : {QStringLiteral("1.pwl"), QStringLiteral("1.txt")}) {
+        for (const bool link : {false, true}) {
+            restartWith(goldenRecord(), urls);
+            const QByteArray planted = readFile(path(name));
+            if (link) {
+                QFile::rename(path(name), path("real"));
+                QFile::link(path("real"), path(name));
+            } else {
+                ASSERT_EQ(::chown(QFile::encodeName(path(name)).constData(), 65534, 65534), 0);
+            }
+            makeForm();
+            ASSERT_EQ(errorBox.messages.size(), 1) << name.toStdString() << link;
+            EXPECT_TRUE(errorBox.messages[0].contains("belongs to another user"));
+            EXPECT_EQ(form->Edit1->text(), name == "1.pwl" ? "" : "Modem");
+            form->Button2Click(form->Button2);
+            EXPECT_EQ(readFile(path(name)), planted) << name.toStdString() << link;
+            EXPECT_EQ(QFileInfo(path(name)).isSymLink(), link);
+            QFile::remove(path(name));
+            QFile::remove(path("real"));
+            errorBox.messages.clear();
+        }
+    }
+}
+
 TEST_F(Settings, MissingListFileIsReportedWithItsFullPath) {
     writeFile(path("1.pwl"), goldenRecord());
     makeForm();

@@ -7,15 +7,21 @@
 //   /stall/F       the first answer falls silent halfway, later ones whole
 //   /rateN/F       the file trickled at N bytes per second
 //   /statusN/F     status N with an HTML body
+//   /etagN/F       trickled at N bytes per second with an entity tag of the file's content,
+//                  and a range only when If-Range names the file as it now is
+//   /lastmodN/F    the same with the file's modification time as its validator
+//   /digest/F      the file with its SHA-256 as Repr-Digest; the first answer's is wrong
 // A file changed on disk is served as it now is.
 // Prints its base address ("http://127.x.y.z") on the first line, then logs each request
 // as "<milliseconds since start> <method> <target> <range>" until it is killed.
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMap>
 #include <QRegularExpression>
 #include <cstdio>
@@ -54,6 +60,8 @@ public:
             return {int(route.number), "<html><body>error page</body></html>"};
         if (content.isNull())
             return {404, "<html><body>no such file</body></html>"};
+        if (route.mode == QLatin1String("etag") || route.mode == QLatin1String("lastmod"))
+            return validated(route, content, request);
         const int seen = answered_[request.target]++;
         ScriptedReply reply = larkspur::test::fileReply(content, request, allowsRange(route, seen));
         if (route.mode == QLatin1String("drop") && seen < route.number)
@@ -68,10 +76,39 @@ public:
             reply = wrongOffset(content, reply);
         else if (route.mode == QLatin1String("rate"))
             reply.bytesPerSecond = int(route.number);
+        else if (route.mode == QLatin1String("digest"))
+            reply.headers.append("Repr-Digest: sha-256=:" +
+                                 sha256(seen == 0 ? content + "x" : content).toBase64() + ":");
+        return reply;
+    }
+
+    // The file as a server with validators sends it.
+    ScriptedReply validated(const Route& route, const QByteArray& content,
+                            const RecordedRequest& request) {
+        const QByteArray validator = route.mode == QLatin1String("etag")
+                                         ? '"' + sha256(content).toHex().left(16) + '"'
+                                         : httpDate(modified_[route.file]);
+        const auto ifRange = request.header("If-Range");
+        ScriptedReply reply =
+            larkspur::test::fileReply(content, request, !ifRange || *ifRange == validator);
+        reply.headers +=
+            {(route.mode == QLatin1String("etag") ? "ETag: " : "Last-Modified: ") + validator,
+             "Date: " + httpDate(QDateTime::currentDateTimeUtc())};
+        reply.bytesPerSecond = int(route.number);
         return reply;
     }
 
 private:
+    static QByteArray sha256(const QByteArray& bytes) {
+        return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    }
+
+    static QByteArray httpDate(const QDateTime& time) {
+        return QLocale::c()
+            .toString(time.toUTC(), QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"))
+            .toLatin1();
+    }
+
     static bool allowsRange(const Route& route, int seen) {
         return !(route.mode == QLatin1String("norange") && seen > 0);
     }

@@ -56,17 +56,20 @@ TEST_F(AtomicFile, NewAndReplacedFilesGetTheModeTheirAccessCallsFor) {
         FileAccess access;
         std::optional<mode_t> existing;
         mode_t expected;
+        uid_t owner = ::geteuid(); // of the existing file: only one's own passes its mode on
     };
     const std::vector<Case> table{
         {FileAccess::Shared, std::nullopt, 0640},    {FileAccess::Shared, 0604, 0604},
         {FileAccess::OwnerOnly, std::nullopt, 0600}, {FileAccess::OwnerOnly, 0644, 0600},
-        {FileAccess::OwnerOnly, 0755, 0700},         {FileAccess::OwnerOnly, 0600, 0600},
+        {FileAccess::OwnerOnly, 0755, 0600},         {FileAccess::OwnerOnly, 0600, 0600},
+        {FileAccess::Shared, 04777, 0666},           {FileAccess::Shared, 0666, 0640, 65534},
     };
     int number = 0;
     for (const Case& c : table) {
         const QString file = path(QString::number(++number));
         if (c.existing) {
             ASSERT_EQ(writeFileAtomically(file, "old"), 0);
+            ASSERT_EQ(::chown(QFile::encodeName(file).constData(), c.owner, gid_t(-1)), 0);
             ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), *c.existing), 0);
         }
         EXPECT_EQ(writeFileAtomically(file, "new", c.access), 0);
@@ -145,6 +148,10 @@ TEST_F(AtomicFile, ALinkThatAnotherUserMadeOrCouldReplaceIsNotFollowed) {
         EXPECT_EQ(writeFileAtomically(QFile::decodeName(link), "planted"), larkspur::UntrustedLink)
             << c.folder;
     }
+    // The same for a link in place of a folder on the path, a download folder's say.
+    ASSERT_TRUE(QFile::link(dir.path(), path("shared/folder")));
+    EXPECT_EQ(writeFileAtomically(path("shared/folder/victim"), "planted"),
+              larkspur::UntrustedLink);
     EXPECT_EQ(readFile(path("victim")), "precious");
     EXPECT_TRUE(larkspur::writeFailureReason(larkspur::UntrustedLink).contains("link"));
 }

@@ -4,6 +4,7 @@
 #include "tests/support/qt_printers.h"
 
 #include "tests/httpget/transfer_fixture.h"
+#include "tests/support/connect_proxy.h"
 
 using namespace larkspur;
 using namespace larkspur::test;
@@ -109,4 +110,27 @@ TEST_F(Https, RedirectsLeadFromHttpToHttpsButNeverBack) {
     server.setScript([&](const RecordedRequest&) { return movedTo(secure.url("/f")); });
     EXPECT_TRUE(runWorker(settingsFor("/start")).succeeded);
     EXPECT_EQ(fileContent(), content);
+}
+
+// The proxy's reply to CONNECT is no answer of the server: status and length come from the
+// server's own answer inside the tunnel, whatever headers the proxy adds.
+TEST_F(Https, AnHttpsProxyFromTheEnvironmentTunnelsAndItsReplyIsNotTheServers) {
+    TestHttpServer secure({}, secureOn());
+    const QByteArray content = pattern(30000, 4);
+    secure.setScript([&](const RecordedRequest& request) {
+        return request.target == "/f.bin" ? fileReply(content, request)
+                                          : ScriptedReply{404, "<html>missing</html>"};
+    });
+    for (const QByteArray& extra : {QByteArray(), QByteArray("Content-Length: 46\r\n")}) {
+        ConnectProxy proxy(extra);
+        qputenv("https_proxy", proxy.url().toLatin1());
+        QFile::remove(target());
+        EXPECT_TRUE(runWorker(settingsOn(secure, "/f.bin")).succeeded) << extra.data();
+        EXPECT_TRUE(fileContent() == content) << extra.data();
+        QFile::remove(target());
+        EXPECT_EQ(runWorker(settingsOn(secure, "/missing.bin")).failureReason, "404 Not Found");
+        EXPECT_FALSE(QFile::exists(target()));
+        EXPECT_EQ(proxy.tunnels(), 2);
+    }
+    qunsetenv("https_proxy");
 }

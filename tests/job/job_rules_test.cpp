@@ -90,6 +90,11 @@ TEST(TransferTexts, ACompletedFileGivesItsLinesAndLeavesSpeedOutWithoutTime) {
               "Downloaded: f.zip Size: 2048\r\n  Time: 00:00:02\r\n  Average speed: 512 b/s\r\n");
     EXPECT_EQ(fileDoneText("/d/f.zip", 10, 10, 0),
               "Downloaded: f.zip Size: 10\r\n  Time: 00:00:00");
+    EXPECT_EQ(fileDoneText("/d/f.zip", 2048, 1024, 2000, "ab12"),
+              "Downloaded: f.zip Size: 2048\r\n  Time: 00:00:02\r\n  Average speed: 512 b/s\r\n"
+              "  SHA-256: ab12\r\n");
+    EXPECT_EQ(fileDoneText("/d/f.zip", 10, 10, 0, "ab12"),
+              "Downloaded: f.zip Size: 10\r\n  Time: 00:00:00\r\n  SHA-256: ab12");
     EXPECT_EQ(transferErrorText(7), "Error while downloading! (7 of 10)\r\n");
 }
 

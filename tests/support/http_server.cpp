@@ -225,8 +225,8 @@ bool TestHttpServer::answer(ClientLink& link, const ScriptedReply& reply) {
         waitUntilClosed(link);
         return false;
     }
-    QByteArray head =
-        "HTTP/1.1 " + QByteArray::number(reply.status) + " " + reasonFor(reply.status) + "\r\n";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " " +
+                      reply.phrase.value_or(reasonFor(reply.status)) + "\r\n";
     if (reply.length == ScriptedReply::Length::Announced)
         head +=
             "Content-Length: " + reply.lengthText.value_or(QByteArray::number(reply.body.size())) +

@@ -39,6 +39,7 @@ struct ScriptedReply {
     Length length = Length::Announced;
     std::optional<QByteArray> lengthText; // sent as the length instead of the true one
     QList<QByteArray> headers;            // further header lines, without line ends
+    std::optional<QByteArray> phrase;     // the status line's words instead of the usual ones
     qint64 dropAfter = -1;                // close after this many body bytes
     qint64 stallAfter = -1;               // fall silent after this many body bytes
     bool stallBeforeHeaders = false;      // accept the request, then say nothing
