@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -52,13 +53,14 @@ TEST_F(QueueDriver, FetchesEveryFileWholeAndLogsEachInSevenLines) {
     EXPECT_EQ(downloaded("b.bin"), b);
     EXPECT_TRUE(view.urls.isEmpty());
     const QStringList lines = log();
-    ASSERT_GE(lines.size(), 8);
+    ASSERT_GE(lines.size(), 9);
     EXPECT_EQ(lines.mid(0, 5),
               QStringList({"", "Start download: " + server.url("/dir/a.bin"),
                            "  save to: " + path("dl/a.bin"), "", "Downloaded: a.bin Size: 5000"}));
     EXPECT_TRUE(QRegularExpression("^  Time: 00:00:01$").match(lines[5]).hasMatch());
     EXPECT_TRUE(QRegularExpression("^  Average speed: \\d+ b/s$").match(lines[6]).hasMatch());
-    EXPECT_EQ(lines[7], "");
+    EXPECT_EQ(lines[7], "  SHA-256: " + QCryptographicHash::hash(a, QCryptographicHash::Sha256).toHex());
+    EXPECT_EQ(lines[8], "");
     EXPECT_TRUE(lines.contains("All files downloaded"));
     EXPECT_EQ(job->TotalBytes, 5001u);
     EXPECT_EQ(view.status, "downloaded");
