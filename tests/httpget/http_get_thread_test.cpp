@@ -150,9 +150,9 @@ TEST_F(Worker, ResumesFiveThousandBytesBeforeTheEndOfAPartialFile) {
 // The worker waits inside each progress report, so the file seen from outside then is what
 // a kill -9 at that moment would leave: all that was reported, less one block at most.
 TEST_F(Worker, AProgressReportFindsAllButOneBlockOfItsBytesOnDisk) {
-    const QByteArray content = pattern(300'000);
+    const QByteArray content = pattern(150'000);
     server.serveFile(content);
-    for (const int partial : {0, 100'000}) {
+    for (const int partial : {0, 50'000}) {
         writeFile(content.left(partial));
         std::int64_t mostMissing = 0;
         const WorkerOutcome outcome = runWorker(settingsFor("/f.bin"), [&](THTTPGetThread& w) {
