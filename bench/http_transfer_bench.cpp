@@ -2,7 +2,9 @@
 // throwaway certificate that every tool is told to trust): the fetch component without a
 // progress handler, with an empty one, with a bar and two labels updated on every chunk,
 // and with the main window's own handlers on a real main window, against curl and wget.
-// For each handler the worker's round trips of the synchronous GUI call are shown too.
+// For each handler the worker's round trips of the synchronous GUI call are shown too, for
+// every row the CPU per megabyte, and a control row runs without a handler while a second
+// process keeps one processor busy. An argument keeps curl and the rows whose name holds it.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -167,19 +169,51 @@ void writeFile(const QString& path, const QByteArray& content) {
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
-// Each tool over one scheme, in the order printed.
-QList<Figures> runAll(const QString& url, const QString& target, const QString& caFile) {
+// A process of its own that keeps one processor busy while it lives, so that a row shows
+// what the loopback server's share of the processors does to the figures.
+class BusyCore {
+public:
+    BusyCore() {
+        spinner_.start(QStringLiteral("sh"),
+                       {QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
+        spinner_.waitForStarted();
+    }
+    ~BusyCore() {
+        spinner_.kill();
+        spinner_.waitForFinished();
+    }
+    BusyCore(const BusyCore&) = delete;
+    BusyCore& operator=(const BusyCore&) = delete;
+
+private:
+    QProcess spinner_;
+};
+
+// Each tool over one scheme, in the order printed: curl, and the rows whose name holds
+// `only`.
+QList<Figures> runAll(const QString& url, const QString& target, const QString& caFile,
+                      const QString& only) {
+    const auto wanted = [&only](const char* name) {
+        return QString::fromUtf8(name).contains(only);
+    };
     QList<Figures> results;
     results.append(runPeer("curl", {"-s", "--cacert", caFile, "-o", target, url}, target));
-    results.append(
-        runPeer("wget", {"-q", "--ca-certificate=" + caFile, "-O", target, url}, target));
+    if (wanted("wget"))
+        results.append(
+            runPeer("wget", {"-q", "--ca-certificate=" + caFile, "-O", target, url}, target));
     const std::pair<const char*, Progress> variants[] = {
         {"THTTPGet without progress handler", Progress::None},
         {"  with an empty handler", Progress::Empty},
         {"  with a bar and two labels", Progress::BarAndLabels}};
     for (const auto& [name, progress] : variants)
-        results.append(runComponent(name, progress, url, target, caFile));
-    results.append(runMainWindow("  main window's own handlers", url, target, caFile));
+        if (wanted(name))
+            results.append(runComponent(name, progress, url, target, caFile));
+    if (const char* name = "  main window's own handlers"; wanted(name))
+        results.append(runMainWindow(name, url, target, caFile));
+    if (const char* name = "  no handler, one core kept busy"; wanted(name)) {
+        const BusyCore busy;
+        results.append(runComponent(name, Progress::None, url, target, caFile));
+    }
     return results;
 }
 
@@ -194,8 +228,9 @@ void printReadBackShare(const Figures& readBack, const Figures& mainWindow) {
 void print(const Figures& figures, const Figures& curl) {
     const double megabytesPerSecond = double(FileSize) / 1e6 / figures.seconds;
     const double curlRate = double(FileSize) / 1e6 / curl.seconds;
-    std::printf("%-34s %8.1f %7.2f %10.2f %9.2f", figures.name, megabytesPerSecond, figures.cpu,
-                megabytesPerSecond / curlRate, figures.cpu / curl.cpu);
+    const double cpuPerMegabyte = figures.cpu * 1e3 / (double(FileSize) / 1e6);
+    std::printf("%-34s %8.1f %7.2f %8.2f %10.2f %9.2f", figures.name, megabytesPerSecond,
+                figures.cpu, cpuPerMegabyte, megabytesPerSecond / curlRate, figures.cpu / curl.cpu);
     if (figures.medianRoundTrip >= 0)
         std::printf(" %9.1f %9.1f", figures.medianRoundTrip, figures.slowRoundTrip);
     if (figures.framesPerSecond >= 0)
@@ -208,6 +243,7 @@ void print(const Figures& figures, const Figures& curl) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     QTemporaryDir dir;
     QDir(dir.path()).mkdir(QStringLiteral("www"));
     const QString source = dir.filePath(QStringLiteral("www/big.bin"));
@@ -230,16 +266,18 @@ int main(int argc, char** argv) {
         {"https://", nginx.secureUrl(QStringLiteral("/big.bin"))}};
     QList<std::pair<const char*, QList<Figures>>> runs;
     for (const auto& [scheme, url] : schemes)
-        runs.append({scheme, runAll(url, target, caFile)});
+        runs.append({scheme, runAll(url, target, caFile, only)});
 
-    std::printf("%lld MiB over loopback nginx; MB = 10^6 bytes; CPU = user + system seconds of "
-                "the whole process; ratios against curl over the same scheme; call = the "
-                "worker's round trip of the synchronous GUI call, median and 99th percentile; "
-                "paints/s = how often the main window painted its byte count\n",
-                FileSize / (1024 * 1024));
+    std::printf(
+        "%lld MiB over loopback nginx; MB = 10^6 bytes; CPU = user + system seconds of "
+        "the whole process, ms/MB = CPU milliseconds per MB; \"one core kept busy\": a second "
+        "process spins meanwhile; ratios against curl over the same scheme; call = the "
+        "worker's round trip of the synchronous GUI call, median and 99th percentile; "
+        "paints/s = how often the main window painted its byte count\n",
+        FileSize / (1024 * 1024));
     std::printf("%s\n", qPrintable(load.text()));
-    std::printf("%-34s %8s %7s %10s %9s %9s %9s %9s\n", "tool", "MB/s", "CPU s", "speed/curl",
-                "CPU/curl", "call µs", "p99 µs", "paints/s");
+    std::printf("%-34s %8s %7s %8s %10s %9s %9s %9s %9s\n", "tool", "MB/s", "CPU s", "ms/MB",
+                "speed/curl", "CPU/curl", "call µs", "p99 µs", "paints/s");
     for (const auto& [scheme, results] : runs) {
         std::printf("%s\n", scheme);
         for (const Figures& figures : results)

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QThread>
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -32,7 +33,8 @@ error_log %2/error.log;
 pid %2/nginx.pid;
 events { worker_connections 64; }
 http {
-    access_log off;
+    log_format connections '$connection $http_user_agent';
+    access_log %2/connections.log connections;
     client_body_temp_path %2/body;
     proxy_temp_path %2/proxy;
     fastcgi_temp_path %2/fastcgi;
@@ -51,8 +53,9 @@ http {
 
 } // namespace
 
-NginxServer::NginxServer(const QString& root, std::optional<Certificate> tls) {
-    const QString state = root + QStringLiteral("/.nginx");
+NginxServer::NginxServer(const QString& root, std::optional<Certificate> tls)
+    : state_(root + QStringLiteral("/.nginx")) {
+    const QString& state = state_;
     QDir().mkpath(state);
     QFile config(state + QStringLiteral("/nginx.conf"));
     if (!config.open(QIODevice::WriteOnly) ||
@@ -75,6 +78,20 @@ NginxServer::~NginxServer() {
     if (!process_.waitForFinished(5000))
         process_.kill();
     process_.waitForFinished();
+}
+
+int NginxServer::connectionsOf(const QString& agent) const {
+    QFile log(state_ + QStringLiteral("/connections.log"));
+    if (!log.open(QIODevice::ReadOnly))
+        return 0;
+    QSet<QByteArray> connections;
+    while (!log.atEnd()) {
+        const QByteArray line = log.readLine().trimmed();
+        const qsizetype blank = line.indexOf(' ');
+        if (blank > 0 && line.mid(blank + 1).contains(agent.toUtf8()))
+            connections.insert(line.left(blank));
+    }
+    return int(connections.size());
 }
 
 QString NginxServer::url(const QString& path) const {

@@ -24,10 +24,13 @@ public:
     static constexpr const char* Address = "127.0.0.80";
     QString url(const QString& path) const;
     QString secureUrl(const QString& path) const;
+    // How many connections served requests whose user agent holds `agent`, so far.
+    int connectionsOf(const QString& agent) const;
 
 private:
     static void waitUntilListening(int port);
 
+    QString state_; // the server's own files
     QProcess process_;
 };
 

@@ -126,6 +126,9 @@ int main(int argc, char** argv) {
     row("main window, queue driver", rate(done, window.seconds), window.cpu);
     if (done != FileCount)
         std::printf("  (only %d files done)\n", done);
+    std::printf("  connections opened: %d for %d files (wget, both runs: %d for %d)\n",
+                nginx.connectionsOf(QStringLiteral("Corvane")), done,
+                nginx.connectionsOf(QStringLiteral("Wget")), 2 * FileCount);
     if (done >= 2 * Edge) {
         row("  first 100 files", rate(Edge, doneAt[Edge - 1]), -1);
         row("  last 100 files", rate(Edge, doneAt[done - 1] - doneAt[done - Edge - 1]), -1);

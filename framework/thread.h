@@ -89,7 +89,7 @@ private:
     // GUI thread watches the slot: woken through its event loop it comes too late.
     void awaitCall(bool mayPayToSpin);
     // Body: a moving average of the time from one call to the next.
-    void noteCallPeriod(std::chrono::steady_clock::time_point now);
+    void noteCallPeriod();
     // Body: rouses a GUI thread that sleeps waiting for a call or for the end.
     void ringGui();
     // GUI thread: runs the call the body waits for, if there is one.
@@ -132,7 +132,9 @@ private:
     std::atomic<bool> bodySleeping_{false};
     // The time from one call to the next, in nanoseconds: slow until calls show otherwise.
     std::atomic<std::int64_t> callPeriod_{1'000'000'000};
-    std::chrono::steady_clock::time_point lastCall_;
+    std::chrono::steady_clock::time_point lastCall_; // when the clock was last read
+    std::int64_t callsSinceLook_ = 0;
+    static constexpr std::int64_t CallsPerLook = 16;
     SpinBudget bodySpin_;
 };
 

@@ -107,6 +107,7 @@ void THTTPGetThread::execute() {
         fail(QStringLiteral("unexpected failure"));
     }
     try {
+        blocks_.flush();
         file_.close();
     } catch (const larkspur::Error& error) {
         fail(error.message());
@@ -307,18 +308,20 @@ bool THTTPGetThread::takeChunk(const char* data, std::uint32_t count) {
         const qsizetype at = qsizetype(partialTail_.size() - (partialSize_ - Readed));
         if (at < 0 ||
             QByteArrayView(data, shared) != QByteArrayView(partialTail_).sliced(at, shared)) {
+            blocks_.drop();
             file_.discard();
             fail(QStringLiteral("the partial file is not this file: fetching it whole"));
             return false;
         }
     }
-    file_.write(data + shared, count - shared);
+    blocks_.write(data + shared, std::size_t(count - shared));
     received_.add(data, count);
     return true;
 }
 
 // The file must be whole where its name says, not only in the count.
 void THTTPGetThread::applySuccessRule() {
+    blocks_.flush();
     const bool whole = ToFile ? TotalSize == Readed && Readed >= partialSize_ : Readed != 0;
     if (whole && ToFile) {
         file_.confirm(TotalSize);

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "framework/thread.h"
+#include "httpget/block_writer.h"
 #include "httpget/httpget_events.h"
 #include "httpget/received_bytes.h"
 #include "httpget/response_checks.h"
@@ -111,6 +112,7 @@ private:
     std::unique_ptr<larkspur::platform::HttpConnection> connection_;
     std::unique_ptr<larkspur::platform::HttpRequest> request_;
     larkspur::TargetFile file_;
+    larkspur::BlockWriter blocks_{file_}; // flushed before the body ends and before its outcome
     // The end of the partial file from the resume offset on, which the answer must repeat.
     QByteArray partialTail_;
     std::int64_t partialSize_ = 0;

@@ -147,6 +147,24 @@ TEST_F(Worker, ResumesFiveThousandBytesBeforeTheEndOfAPartialFile) {
     EXPECT_EQ(fileContent(), content);
 }
 
+// The worker waits inside each progress report, so the file seen from outside then is what
+// a kill -9 at that moment would leave: all that was reported, less one block at most.
+TEST_F(Worker, AProgressReportFindsAllButOneBlockOfItsBytesOnDisk) {
+    const QByteArray content = pattern(150'000);
+    server.serveFile(content);
+    for (const int partial : {0, 50'000}) {
+        writeFile(content.left(partial));
+        std::int64_t mostMissing = 0;
+        const WorkerOutcome outcome = runWorker(settingsFor("/f.bin"), [&](THTTPGetThread& w) {
+            mostMissing =
+                std::max<std::int64_t>(mostMissing, w.Readed - QFileInfo(target()).size());
+        });
+        EXPECT_TRUE(outcome.succeeded) << partial;
+        EXPECT_LT(mostMissing, std::int64_t(BlockWriter::BlockSize)) << partial;
+        EXPECT_EQ(fileContent(), content) << partial;
+    }
+}
+
 TEST_F(Worker, AShortPartialFileIsFetchedAgainFromItsStart) {
     const QByteArray content = pattern(4000);
     writeFile(content.left(3000));
