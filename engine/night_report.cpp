@@ -1,0 +1,47 @@
+#include "engine/night_report.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <limits>
+
+#include "job/format_duration.h"
+
+namespace larkspur::engine {
+
+namespace {
+
+QString fetched(const NightSummary& summary) {
+    QString text = summary.filesDone == 1
+                       ? QStringLiteral("1 file downloaded")
+                       : QStringLiteral("%1 files downloaded").arg(summary.filesDone);
+    if (summary.filesDone > 0)
+        text += QStringLiteral(", ") +
+                QLocale::c().formattedDataSize(qint64(summary.bytes), 1, QLocale::DataSizeSIFormat);
+    if (!summary.givenUp.isEmpty())
+        text += QStringLiteral("; %1 given up").arg(summary.givenUp.size());
+    return text;
+}
+
+QString ending(const NightSummary& summary, const QString& duration) {
+    switch (summary.end) {
+    case NightEnd::ListDone:
+        return QStringLiteral("The list was done after %1.").arg(duration);
+    case NightEnd::WindowOver:
+        return QStringLiteral("The time window closed after %1.").arg(duration);
+    case NightEnd::Stopped:
+        return QStringLiteral("Stopped after %1.").arg(duration);
+    case NightEnd::LocalFailure:
+        return QStringLiteral("Stopped after %1 by a failure here: %2").arg(duration, summary.reason);
+    }
+    return {};
+}
+
+} // namespace
+
+QString nightReport(const NightSummary& summary) {
+    const auto duration = std::uint32_t(
+        std::clamp<std::int64_t>(summary.durationMs, 0, std::numeric_limits<std::uint32_t>::max()));
+    return fetched(summary) + QLatin1Char('\n') + ending(summary, FormatDuration(duration));
+}
+
+} // namespace larkspur::engine
