@@ -123,6 +123,7 @@ public:
 
     // Shared routines.
     void AddLog(const QString& text);
+    void AddUrls(const QStringList& urls); // at the end of the list (url_list.cpp)
     void _enable(bool enabled);
 
     // Handlers.

@@ -9,18 +9,6 @@ constexpr int DelaySeconds = 60;
 const QString CancelKey = QStringLiteral("cancel");
 } // namespace
 
-QString poweringOffLine() {
-    return QStringLiteral("Powering off");
-}
-
-QString powerOffCancelledLine() {
-    return QStringLiteral("Power-off cancelled: the computer stays on");
-}
-
-QString powerOffRefusedLine(const QString& reason) {
-    return QStringLiteral("The computer was not powered off: ") + reason;
-}
-
 int PowerOffCountdown::defaultSeconds() {
     bool valid = false;
     const int seconds = qEnvironmentVariableIntValue("LARKSPUR_POWER_OFF_DELAY", &valid);

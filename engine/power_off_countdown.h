@@ -10,11 +10,6 @@ class Notifier;
 
 namespace larkspur::engine {
 
-// The log's lines about the end-of-job power-off.
-QString poweringOffLine();
-QString powerOffCancelledLine();
-QString powerOffRefusedLine(const QString& reason);
-
 // The minute between the end of a job and the power-off, in which whoever is there may
 // cancel it. It ticks each second, shows itself as a notification (with a Cancel action
 // where the service shows actions) and ends in `expired` or `cancelled`, once.

@@ -1,6 +1,7 @@
 """The world an end-to-end scenario runs in: a display, the scripted server, the real program
 pressed with X events, and what it left on disk."""
 import hashlib
+import json
 import os
 import re
 import shutil
@@ -10,7 +11,10 @@ import tempfile
 import threading
 import time
 
-BUTTONS = {"Begin": (45, 160), "Stop": (121, 160), "Dial": (205, 160), "Exit": (529, 404)}
+BUTTONS = {"Begin": (45, 160), "Stop": (121, 160), "Dial": (205, 160), "Save": (445, 160),
+           "Exit": (529, 404)}
+# Debian's own interpreter, which has the dbusmock and dbus modules.
+SYSTEM_PYTHON = "/usr/bin/python3"
 MB = 1024 * 1024
 
 
@@ -53,6 +57,8 @@ class Scenario:
         self.requests = []
         self.shots = os.environ.get("E2E_SHOTS")
         self.app = None
+        self.bus = None
+        self.mocks = {}
 
     # --- the world around the program
     def start_display(self):
@@ -90,10 +96,85 @@ class Scenario:
     def url(self, mode, name):
         return f"{self.base}/{mode}/{name}"
 
+    # --- the desktop's services: python3-dbusmock templates on one private bus, which the
+    # program takes for both its session and its system bus
+    def start_bus(self):
+        bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                               stdout=subprocess.PIPE, text=True)
+        self.processes.append(bus)
+        self.bus = bus.stdout.readline().strip()
+        check(self.bus, "the private bus did not start")
+
+    def start_mock(self, template, name, parameters=None):
+        """Starts a dbusmock template ("notification_daemon", "logind") that owns the bus name
+        `name`; `parameters` as the template takes them, such as {"capabilities": "actions body"}."""
+        if not self.bus:
+            self.start_bus()
+        log = os.path.join(self.root, f"{template}.calls")
+        command = [SYSTEM_PYTHON, "-m", "dbusmock", "--session", "-t", template, "-l", log]
+        if parameters:
+            command += ["-p", json.dumps(parameters)]
+        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.bus, DBUS_SYSTEM_BUS_ADDRESS=self.bus)
+        self.processes.append(subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL))
+        self.mocks[template] = log
+        self.wait_for(lambda: self.bus_has(name), 20, f"{name} on the private bus", app=False)
+
+    def start_notifications(self, actions=True):
+        caps = "actions body icon-static" if actions else "body icon-static"
+        self.start_mock("notification_daemon", "org.freedesktop.Notifications", {"capabilities": caps})
+
+    def start_logind(self):
+        self.start_mock("logind", "org.freedesktop.login1")
+
+    def bus_has(self, name):
+        found = subprocess.run(["dbus-send", f"--bus={self.bus}", "--print-reply", "--dest=org.freedesktop.DBus",
+                                "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner", f"string:{name}"],
+                               capture_output=True, text=True, timeout=10)
+        return "boolean true" in found.stdout
+
+    def mock_calls(self, template, method):
+        """The calls of `method` the mock got, each as the rest of its log line after the name:
+        Notify's as '"larkspur" 0 "ICON" "TITLE" "BODY" [ACTIONS] {HINTS} -1'."""
+        try:
+            with open(self.mocks[template]) as f:
+                lines = f.read().splitlines()
+        except FileNotFoundError:
+            return []
+        calls = []
+        for line in lines:
+            words = line.split(" ", 2)
+            if len(words) == 3 and words[1] == method:
+                calls.append(words[2])
+            elif len(words) == 2 and words[1] == method:
+                calls.append("")
+        return calls
+
+    def notifications(self):
+        """The Notify calls as (id it replaces, title, body, action keys and labels)."""
+        found = []
+        for call in self.mock_calls("notification_daemon", "Notify"):
+            match = re.match(r'"[^"]*" (\d+) "[^"]*" "([^"]*)" "((?:[^"\\]|\\.)*)" \[(.*?)\]', call, re.S)
+            if match:
+                found.append((int(match[1]), match[2], match[3], re.findall(r'"([^"]*)"', match[4])))
+        return found
+
+    def pick_action(self, notification_id, key):
+        """Plays a click on the action `key` of the notification `notification_id`."""
+        script = ("import dbus, sys\n"
+                  "bus = dbus.bus.BusConnection(sys.argv[1])\n"
+                  "mock = bus.get_object('org.freedesktop.Notifications', '/org/freedesktop/Notifications')\n"
+                  "mock.EmitSignal('org.freedesktop.Notifications', 'ActionInvoked', 'us',\n"
+                  "                [dbus.UInt32(int(sys.argv[2])), sys.argv[3]], dbus_interface='org.freedesktop.DBus.Mock')\n")
+        subprocess.run([SYSTEM_PYTHON, "-c", script, self.bus, str(notification_id), key], check=True, timeout=10)
+
     # --- the program
     def app_env(self, dialup="sim", fast_timers=False):
         env = dict(os.environ, DISPLAY=self.display, HOME=self.home, LARKSPUR_DIALUP=dialup,
                    XDG_RUNTIME_DIR=self.root, QT_QPA_PLATFORM="xcb")
+        # Without a bus of the scenario's own, none: the machine's buses are never used.
+        env["DBUS_SESSION_BUS_ADDRESS"] = self.bus or "unix:path=/nonexistent"
+        env["DBUS_SYSTEM_BUS_ADDRESS"] = self.bus or "unix:path=/nonexistent"
+        env.pop("XDG_DATA_HOME", None)
         if not fast_timers:
             env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
         return env
@@ -174,10 +255,10 @@ class Scenario:
     def downloaded(self, name):
         return os.path.join(self.downloads, name)
 
-    def wait_for(self, condition, timeout, what):
+    def wait_for(self, condition, timeout, what, app=True):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
-            if self.app.poll() is not None:
+            if app and self.app.poll() is not None:
                 raise Failed(f"the program ended while waiting for {what}")
             if condition():
                 return

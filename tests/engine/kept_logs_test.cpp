@@ -48,9 +48,11 @@ TEST(KeptLogs, EachNewJobMovesTheLogsOneGenerationUpAndDropsTheOldest) {
 TEST(KeptLogs, AStepThatCannotMoveSaysWhyAndLosesNoLog) {
     QTemporaryDir folder;
     write(folder.filePath("log.txt"), "last night");
-    ASSERT_TRUE(QDir(folder.path()).mkpath("log.1.txt/inside")); // in the way
+    write(folder.filePath("log.3.txt"), "the oldest");
+    ASSERT_TRUE(QDir(folder.path()).mkpath("log.2.txt/inside")); // cannot replace a file
     const QString failure = keepPreviousLogs(folder.path());
-    EXPECT_TRUE(failure.contains("was not kept as log.1.txt")) << failure.toStdString();
+    EXPECT_TRUE(failure.contains("log.2.txt was not kept as log.3.txt")) << failure.toStdString();
+    EXPECT_EQ(read(folder.filePath("log.3.txt")), "the oldest");
     EXPECT_EQ(read(folder.filePath("log.txt")), "last night");
 }
 

@@ -1,9 +1,11 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include "tests/support/fake_machine_control.h"
 #include "tests/support/fake_notifier.h"
 #include "tests/support/qt_printers.h"
 
+#include "engine/power_off.h"
 #include "engine/power_off_countdown.h"
 
 using larkspur::engine::PowerOffCountdown;
@@ -58,7 +60,7 @@ TEST(PowerOffCountdown, WithoutAServiceItStillCountsAndAsksOnlyOnce) {
     QSignalSpy expired(&countdown, &PowerOffCountdown::expired);
     countdown.start();
     EXPECT_TRUE(expired.wait(5000));
-    EXPECT_TRUE(notifier.closed.isEmpty());
+    EXPECT_EQ(notifier.asked, 1);
 }
 
 TEST(PowerOffCountdown, TheEnvironmentShortensTheDelay) {
@@ -68,6 +70,25 @@ TEST(PowerOffCountdown, TheEnvironmentShortensTheDelay) {
     qputenv("LARKSPUR_POWER_OFF_DELAY", "soon");
     EXPECT_EQ(PowerOffCountdown::defaultSeconds(), 60);
     qunsetenv("LARKSPUR_POWER_OFF_DELAY");
+}
+
+} // namespace
+
+namespace {
+
+TEST(PowerOff, TheLogSaysItBeforeAndARefusalWithItsReason) {
+    for (const std::optional<QString>& refusal :
+         {std::optional<QString>(), std::optional<QString>("Access denied (org.example.Denied)")}) {
+        larkspur::test::FakeMachineControl machine;
+        machine.refusal = refusal;
+        QStringList log;
+        larkspur::engine::powerOffLogged(machine, [&](const QString& line) { log << line; });
+        EXPECT_EQ(machine.powerOffRequests, 1);
+        QStringList expected{"Powering off"};
+        if (refusal)
+            expected << "The computer was not powered off: " + *refusal;
+        EXPECT_EQ(log, expected);
+    }
 }
 
 } // namespace

@@ -27,14 +27,14 @@ protected:
 
     // What the service sends when the user clicks an action.
     void pickAction(unsigned id, const QString& key) {
-        QDBusMessage emit = QDBusMessage::createMethodCall(
+        QDBusMessage invoked = QDBusMessage::createMethodCall(
             "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
             "org.freedesktop.DBus.Mock", "EmitSignal");
-        emit << "org.freedesktop.Notifications" << "ActionInvoked" << "us"
+        invoked << "org.freedesktop.Notifications" << "ActionInvoked" << "us"
              << QVariantList{QVariant::fromValue(QDBusVariant(uint(id))),
                              QVariant::fromValue(QDBusVariant(key))};
         const QDBusMessage answer =
-            QDBusConnection::connectToBus(daemon.address, "picker").call(emit);
+            QDBusConnection::connectToBus(daemon.address, "picker").call(invoked);
         ASSERT_NE(answer.type(), QDBusMessage::ErrorMessage) << answer.errorMessage().toStdString();
     }
 

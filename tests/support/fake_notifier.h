@@ -19,9 +19,11 @@ public:
     bool available = true;  // false: no service
     QList<Shown> shown;     // every notify, replacements included
     QList<unsigned> closed;
+    int asked = 0; // notify calls, shown or not
 
     unsigned notify(const QString& title, const QString& body, const QString& icon,
                     const QList<platform::NotificationAction>& offered, unsigned replaces) override {
+        ++asked;
         if (!available)
             return 0;
         const unsigned id = replaces != 0 ? replaces : unsigned(shown.size()) + 1;
