@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <set>
 
@@ -35,8 +36,9 @@ TEST_F(DesktopReach, TabVisitsEveryEnabledControlAndLeavesTheListsUntouched) {
         const bool operable = qobject_cast<QAbstractButton*>(control) ||
                               qobject_cast<QLineEdit*>(control) ||
                               qobject_cast<larkspur::Memo*>(control);
-        if (operable && control->isEnabled())
+        if (operable && control->isEnabled()) {
             EXPECT_TRUE(reached.count(control)) << control->objectName().toStdString();
+        }
     }
     EXPECT_EQ(form->Memo1->toPlainText(), "http://h/a");
 }
@@ -49,8 +51,9 @@ TEST_F(DesktopReach, ScreenReadersFindTheFieldsNamedAfterTheirLabels) {
     for (const auto& [control, name] : named)
         EXPECT_EQ(accessibleName(control), name);
     for (QWidget* control : form->findChildren<QWidget*>())
-        if (qobject_cast<QLineEdit*>(control) || qobject_cast<QProgressBar*>(control))
+        if (qobject_cast<QLineEdit*>(control) || qobject_cast<QProgressBar*>(control)) {
             EXPECT_FALSE(accessibleName(control).isEmpty()) << control->objectName().toStdString();
+        }
     EXPECT_EQ(form->Label1->text(), "Connection:"); // the captions stay
 }
 

@@ -133,27 +133,26 @@ class Scenario:
         return "boolean true" in found.stdout
 
     def mock_calls(self, template, method):
-        """The calls of `method` the mock got, each as the rest of its log line after the name:
-        Notify's as '"larkspur" 0 "ICON" "TITLE" "BODY" [ACTIONS] {HINTS} -1'."""
+        """The calls of `method` the mock got, each as the rest of its log entry after the name:
+        Notify's as '"larkspur" 0 "ICON" "TITLE" "BODY" [ACTIONS] {HINTS} -1'. The mock writes
+        texts as they are, line breaks and quotes included."""
         try:
             with open(self.mocks[template]) as f:
-                lines = f.read().splitlines()
+                text = f.read()
         except FileNotFoundError:
             return []
         calls = []
-        for line in lines:
-            words = line.split(" ", 2)
-            if len(words) == 3 and words[1] == method:
-                calls.append(words[2])
-            elif len(words) == 2 and words[1] == method:
-                calls.append("")
+        for entry in re.split(r"(?m)^\d+\.\d+ ", text):
+            name, _, rest = entry.partition(" ")
+            if name.strip() == method:
+                calls.append(rest.rstrip("\n"))
         return calls
 
     def notifications(self):
-        """The Notify calls as (id it replaces, title, body, action keys and labels)."""
+        """The Notify calls as (id it replaces, title, body, [action key, label, ...])."""
         found = []
         for call in self.mock_calls("notification_daemon", "Notify"):
-            match = re.match(r'"[^"]*" (\d+) "[^"]*" "([^"]*)" "((?:[^"\\]|\\.)*)" \[(.*?)\]', call, re.S)
+            match = re.match(r'"[^"]*" (\d+) "[^"]*" "(.*?)" "(.*)" \[(.*?)\] \{', call, re.S)
             if match:
                 found.append((int(match[1]), match[2], match[3], re.findall(r'"([^"]*)"', match[4])))
         return found
@@ -179,12 +178,13 @@ class Scenario:
             env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
         return env
 
-    def start_app(self, dialup="sim", faketime=None, fast_timers=False, prefix=(), wait=True):
+    def start_app(self, dialup="sim", faketime=None, fast_timers=False, prefix=(), wait=True, arguments=()):
         """faketime moves the time of day; with fast_timers the program's timers and tick
         counter run at the same rate (the simulated modem's waits do not, so such runs
-        use the machine's own line). `prefix` runs the program through another command;
+        use the machine's own line). `prefix` runs the program through another command,
+        `arguments` are given to the program;
         without `wait` the caller waits for the window (an error box may come first)."""
-        command = [self.larkspur]
+        command = [self.larkspur, *arguments]
         if faketime:
             command = ["faketime", "-f", faketime] + command
         self.app = subprocess.Popen(list(prefix) + command, cwd=self.home,
@@ -213,6 +213,14 @@ class Scenario:
         box = found.split()[0]
         self.shot("error-box")
         self.xdotool("windowfocus", "--sync", box, "key", "Return")
+
+    def countdown_dialog(self, timeout=20):
+        """The power-off countdown's window (titled "Larkspur" alone), once it shows."""
+        found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^Larkspur$", timeout=timeout)
+        return found.split()[0]
+
+    def cancel_countdown(self):
+        self.xdotool("windowfocus", "--sync", self.countdown_dialog(), "key", "Escape")
 
     def xdotool(self, *args, timeout=10):
         env = dict(os.environ, DISPLAY=self.display)
