@@ -14,17 +14,36 @@ const char* const Usage =
 
 // The toolkit's options that take a value, with one dash or two.
 bool takesToolkitValue(const QString& option) {
-    static const QSet<QString> options{
-        "platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
-        "qwindowgeometry", "qwindowicon", "qwindowtitle", "display", "geometry", "title",
-        "name", "style", "stylesheet", "session", "font", "fn", "bg", "fg", "btn", "cmap",
-        "visual", "im", "inputstyle"};
+    static const QSet<QString> options{"platform",
+                                       "platformpluginpath",
+                                       "platformtheme",
+                                       "plugin",
+                                       "qmljsdebugger",
+                                       "qwindowgeometry",
+                                       "qwindowicon",
+                                       "qwindowtitle",
+                                       "display",
+                                       "geometry",
+                                       "title",
+                                       "name",
+                                       "style",
+                                       "stylesheet",
+                                       "session",
+                                       "font",
+                                       "fn",
+                                       "bg",
+                                       "fg",
+                                       "btn",
+                                       "cmap",
+                                       "visual",
+                                       "im",
+                                       "inputstyle"};
     return options.contains(option);
 }
 
 bool isToolkitFlag(const QString& option) {
-    static const QSet<QString> options{"reverse", "nograb", "dograb", "sync", "widgetcount",
-                                       "testability"};
+    static const QSet<QString> options{"reverse", "nograb",      "dograb",
+                                       "sync",    "widgetcount", "testability"};
     return options.contains(option);
 }
 

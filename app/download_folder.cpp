@@ -90,5 +90,6 @@ void TForm1::Button6Click(QObject*) {
     // A file manager opens no relative file: address.
     const QString folder = QDir::current().absoluteFilePath(DownloadDir + QLatin1Char('/'));
     if (!services_.shell->open(QUrl::fromLocalFile(folder)))
-        AddLog(QStringLiteral("Cannot open the folder %1: no program here opens folders").arg(folder));
+        AddLog(
+            QStringLiteral("Cannot open the folder %1: no program here opens folders").arg(folder));
 }

@@ -30,5 +30,6 @@ void PowerOffDialog::reject() {
 }
 
 void PowerOffDialog::showSecondsLeft(int seconds) {
-    message_->setText(QStringLiteral("The job is done. The computer turns off in %1 s.").arg(seconds));
+    message_->setText(
+        QStringLiteral("The job is done. The computer turns off in %1 s.").arg(seconds));
 }

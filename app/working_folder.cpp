@@ -25,12 +25,13 @@ bool enterDataFolder() {
         return true;
     sayWhy(QStringLiteral("Larkspur cannot keep its files in \"%1\": %2")
                .arg(folder.path, folder.failure.isEmpty() ? QStringLiteral("it cannot be entered")
-                                                           : folder.failure));
+                                                          : folder.failure));
     return false;
 }
 
 // Two copies in one working folder would fetch into the same files at once.
-FolderClaim claimWorkingFolder(const larkspur::platform::FolderLock& lock, const QStringList& urls) {
+FolderClaim claimWorkingFolder(const larkspur::platform::FolderLock& lock,
+                               const QStringList& urls) {
     const QString folder = QDir::currentPath();
     switch (lock.state()) {
     case larkspur::platform::FolderLock::State::Held:

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "job/format_duration.h"
+#include "platform/notifier.h"
 
 namespace larkspur::engine {
 
@@ -31,7 +32,8 @@ QString ending(const NightSummary& summary, const QString& duration) {
     case NightEnd::Stopped:
         return QStringLiteral("Stopped after %1.").arg(duration);
     case NightEnd::LocalFailure:
-        return QStringLiteral("Stopped after %1 by a failure here: %2").arg(duration, summary.reason);
+        return QStringLiteral("Stopped after %1 by a failure here: %2")
+            .arg(duration, summary.reason);
     }
     return {};
 }
@@ -42,6 +44,12 @@ QString nightReport(const NightSummary& summary) {
     const auto duration = std::uint32_t(
         std::clamp<std::int64_t>(summary.durationMs, 0, std::numeric_limits<std::uint32_t>::max()));
     return fetched(summary) + QLatin1Char('\n') + ending(summary, FormatDuration(duration));
+}
+
+unsigned notifyNightEnded(platform::Notifier& notifier, const NightSummary& summary) {
+    return notifier.notify(QStringLiteral("Larkspur"), nightReport(summary),
+                           QStringLiteral("org.larkspur.Larkspur"),
+                           {{OpenFolderAction, QStringLiteral("Open folder")}});
 }
 
 } // namespace larkspur::engine

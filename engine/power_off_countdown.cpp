@@ -68,10 +68,10 @@ void PowerOffCountdown::show() {
     QList<platform::NotificationAction> actions;
     if (offersCancel_)
         actions.append({CancelKey, QStringLiteral("Cancel")});
-    notification_ = notifier_->notify(
-        QStringLiteral("Larkspur"),
-        QStringLiteral("The computer turns off in %1 s.").arg(secondsLeft_),
-        QStringLiteral("org.larkspur.Larkspur"), actions, notification_);
+    notification_ =
+        notifier_->notify(QStringLiteral("Larkspur"),
+                          QStringLiteral("The computer turns off in %1 s.").arg(secondsLeft_),
+                          QStringLiteral("org.larkspur.Larkspur"), actions, notification_);
 }
 
 void PowerOffCountdown::finish() {

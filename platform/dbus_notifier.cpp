@@ -35,10 +35,9 @@ private:
 class DBusNotifier final : public Notifier {
 public:
     explicit DBusNotifier(const QString& busAddress)
-        : connection_(busAddress.isEmpty()
-                          ? QDBusConnection::sessionBus()
-                          : QDBusConnection::connectToBus(busAddress,
-                                                          QUuid::createUuid().toString())),
+        : connection_(busAddress.isEmpty() ? QDBusConnection::sessionBus()
+                                           : QDBusConnection::connectToBus(
+                                                 busAddress, QUuid::createUuid().toString())),
           listener_([this](unsigned id, const QString& key) {
               if (ours_.contains(id))
                   emit actionInvoked(id, key);
@@ -53,9 +52,8 @@ public:
         for (const NotificationAction& action : actions)
             pairs << action.key << action.label;
         const QDBusMessage answer =
-            ask(QStringLiteral("Notify"),
-                {QStringLiteral("larkspur"), uint(replaces), icon, title, body, pairs,
-                 QVariantMap(), ExpireAsTheServiceLikes});
+            ask(QStringLiteral("Notify"), {QStringLiteral("larkspur"), uint(replaces), icon, title,
+                                           body, pairs, QVariantMap(), ExpireAsTheServiceLikes});
         if (answer.type() != QDBusMessage::ReplyMessage || answer.arguments().isEmpty()) {
             std::fprintf(stderr, "larkspur: no notification was shown: %s\n",
                          qUtf8Printable(answer.errorMessage()));

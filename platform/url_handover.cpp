@@ -74,8 +74,7 @@ bool handUrlsOver(const QString& folder, const QStringList& urls) {
     if (socket.bytesToWrite() > 0 && !socket.waitForBytesWritten(AnswerMs))
         return false;
     socket.disconnectFromServer();
-    return socket.state() == QLocalSocket::UnconnectedState ||
-           socket.waitForDisconnected(AnswerMs);
+    return socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(AnswerMs);
 }
 
 } // namespace larkspur::platform

@@ -81,7 +81,10 @@ TEST(CommandLine, OptionsAndUrlsAreReadBeforeAnyDisplay) {
     } cases[] = {
         {{}, std::nullopt, false, {}},
         {{"--data-folder", "http://h/a", "h/b"}, std::nullopt, true, {"http://h/a", "h/b"}},
-        {{"-platform", "offscreen", "--style", "fusion", "-reverse", "u"}, std::nullopt, false, {"u"}},
+        {{"-platform", "offscreen", "--style", "fusion", "-reverse", "u"},
+         std::nullopt,
+         false,
+         {"u"}},
         {{"--", "--data-folder"}, std::nullopt, false, {"--data-folder"}},
         {{"u", "--version"}, 0, false, {}},
         {{"-h"}, 0, false, {}},

@@ -24,7 +24,8 @@ TEST(PowerOffDialog, ShowsTheSecondsLeftAndItsCancelOrEscapeCancelsTheCountdown)
         countdown.start();
         dialog.show();
         EXPECT_TRUE(dialog.message()->text().contains("60 s"));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.message()->text().contains("59 s"); }, 3000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return dialog.message()->text().contains("59 s"); }, 3000));
         if (byEscape)
             QTest::keyClick(&dialog, Qt::Key_Escape);
         else

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/fake_notifier.h"
 #include "tests/support/qt_printers.h"
 
 #include "engine/night_report.h"
@@ -23,4 +24,16 @@ TEST(NightReport, SaysWhatWasFetchedAndHowTheNightEnded) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(nightReport(c.summary), QString::fromUtf8(c.report));
+}
+
+TEST(NightReport, TheNotificationCarriesTheReportTheIconAndOpenFolder) {
+    larkspur::test::FakeNotifier notifier;
+    const NightSummary summary{2, 3'000, {}, 1'000, NightEnd::ListDone, {}};
+    EXPECT_EQ(notifyNightEnded(notifier, summary), 1u);
+    ASSERT_EQ(notifier.shown.size(), 1);
+    EXPECT_EQ(notifier.shown[0].title, "Larkspur");
+    EXPECT_EQ(notifier.shown[0].body, nightReport(summary));
+    EXPECT_EQ(notifier.shown[0].icon, "org.larkspur.Larkspur");
+    ASSERT_EQ(notifier.shown[0].actions.size(), 1);
+    EXPECT_EQ(notifier.shown[0].actions[0].key, OpenFolderAction);
 }

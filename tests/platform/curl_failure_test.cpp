@@ -14,7 +14,8 @@ TEST(CurlFailure, TheClientsWordsContinueOursAndKeepTheirAcronyms) {
     } cases[] = {
         {CURLE_PEER_FAILED_VERIFICATION, "SSL certificate problem: self-signed certificate",
          "certificate not trusted: SSL certificate problem: self-signed certificate"},
-        {CURLE_SSL_CONNECT_ERROR, "TLS connect error", "secure connection failed: TLS connect error"},
+        {CURLE_SSL_CONNECT_ERROR, "TLS connect error",
+         "secure connection failed: TLS connect error"},
         {CURLE_PEER_FAILED_VERIFICATION, "X509 name mismatch",
          "certificate not trusted: X509 name mismatch"},
         {CURLE_WRITE_ERROR, "Failure writing output", "failure writing output"},

@@ -21,8 +21,9 @@ namespace {
 class MockNotifications : public ::testing::Test {
 protected:
     void start(const QString& capabilities) {
-        ASSERT_TRUE(daemon.start("notification_daemon", "org.freedesktop.Notifications",
-                                 {"-p", QStringLiteral("{\"capabilities\": \"%1\"}").arg(capabilities)}));
+        ASSERT_TRUE(
+            daemon.start("notification_daemon", "org.freedesktop.Notifications",
+                         {"-p", QStringLiteral("{\"capabilities\": \"%1\"}").arg(capabilities)}));
     }
 
     // What the service sends when the user clicks an action.
@@ -30,9 +31,11 @@ protected:
         QDBusMessage invoked = QDBusMessage::createMethodCall(
             "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
             "org.freedesktop.DBus.Mock", "EmitSignal");
-        invoked << "org.freedesktop.Notifications" << "ActionInvoked" << "us"
-             << QVariantList{QVariant::fromValue(QDBusVariant(uint(id))),
-                             QVariant::fromValue(QDBusVariant(key))};
+        invoked << "org.freedesktop.Notifications"
+                << "ActionInvoked"
+                << "us"
+                << QVariantList{QVariant::fromValue(QDBusVariant(uint(id))),
+                                QVariant::fromValue(QDBusVariant(key))};
         const QDBusMessage answer =
             QDBusConnection::connectToBus(daemon.address, "picker").call(invoked);
         ASSERT_NE(answer.type(), QDBusMessage::ErrorMessage) << answer.errorMessage().toStdString();

@@ -55,8 +55,8 @@ TEST(DataFolder, TheFirstMenuStartMakesItPrivateAndTakesTheHomeFoldersFilesAlong
     EXPECT_EQ(first.failure, "");
     EXPECT_EQ(first.path, dataHome + "/larkspur");
     EXPECT_EQ(first.copied, WorkingFiles);
-    const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
-                           QFile::WriteUser | QFile::ExeUser;
+    const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                           QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
     EXPECT_EQ(QFile::permissions(first.path), ownerOnly);
     EXPECT_EQ(read(first.path + "/1.txt"), "1.txt");
     EXPECT_EQ(read(home.filePath("1.txt")), "1.txt"); // the originals stay
@@ -74,13 +74,16 @@ TEST(DataFolder, AFolderThatCannotBeMadeSaysWhy) {
     ASSERT_TRUE(inTheWay.open(QIODevice::WriteOnly));
     inTheWay.close();
     const DataFolder folder = prepareDataFolder(home.path(), home.path());
-    EXPECT_TRUE(folder.failure.startsWith("cannot make the folder")) << folder.failure.toStdString();
+    EXPECT_TRUE(folder.failure.startsWith("cannot make the folder"))
+        << folder.failure.toStdString();
 }
 
 TEST(DataFolder, TheDataHomeIsTheEnvironmentsWhenAbsolute) {
     const QByteArray saved = qgetenv("XDG_DATA_HOME");
     const std::pair<const char*, QString> cases[] = {
-        {"/data/x", "/data/x"}, {"relative", QDir::homePath() + "/.local/share"}, {"", QDir::homePath() + "/.local/share"}};
+        {"/data/x", "/data/x"},
+        {"relative", QDir::homePath() + "/.local/share"},
+        {"", QDir::homePath() + "/.local/share"}};
     for (const auto& [value, expected] : cases) {
         qputenv("XDG_DATA_HOME", value);
         EXPECT_EQ(userDataHome(), expected) << value;

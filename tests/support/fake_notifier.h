@@ -15,14 +15,15 @@ public:
         QString title, body, icon;
         QList<platform::NotificationAction> actions;
     };
-    bool actions = true;    // whether the service shows actions
-    bool available = true;  // false: no service
-    QList<Shown> shown;     // every notify, replacements included
+    bool actions = true;   // whether the service shows actions
+    bool available = true; // false: no service
+    QList<Shown> shown;    // every notify, replacements included
     QList<unsigned> closed;
     int asked = 0; // notify calls, shown or not
 
     unsigned notify(const QString& title, const QString& body, const QString& icon,
-                    const QList<platform::NotificationAction>& offered, unsigned replaces) override {
+                    const QList<platform::NotificationAction>& offered,
+                    unsigned replaces) override {
         ++asked;
         if (!available)
             return 0;
