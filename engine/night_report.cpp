@@ -1,8 +1,6 @@
 #include "engine/night_report.h"
 
 #include <QLocale>
-#include <algorithm>
-#include <limits>
 
 #include "job/format_duration.h"
 #include "platform/notifier.h"
@@ -16,8 +14,8 @@ QString fetched(const NightSummary& summary) {
                        ? QStringLiteral("1 file downloaded")
                        : QStringLiteral("%1 files downloaded").arg(summary.filesDone);
     if (summary.filesDone > 0)
-        text += QStringLiteral(", ") +
-                QLocale::c().formattedDataSize(qint64(summary.bytes), 1, QLocale::DataSizeSIFormat);
+        text += QStringLiteral(", ") + QLocale::c().formattedDataSize(qint64(summary.bytesDone), 1,
+                                                                      QLocale::DataSizeSIFormat);
     if (!summary.givenUp.isEmpty())
         text += QStringLiteral("; %1 given up").arg(summary.givenUp.size());
     return text;
@@ -25,13 +23,13 @@ QString fetched(const NightSummary& summary) {
 
 QString ending(const NightSummary& summary, const QString& duration) {
     switch (summary.end) {
-    case NightEnd::ListDone:
+    case NightSummary::End::ListDone:
         return QStringLiteral("The list was done after %1.").arg(duration);
-    case NightEnd::WindowOver:
+    case NightSummary::End::WindowOver:
         return QStringLiteral("The time window closed after %1.").arg(duration);
-    case NightEnd::Stopped:
+    case NightSummary::End::Stopped:
         return QStringLiteral("Stopped after %1.").arg(duration);
-    case NightEnd::LocalFailure:
+    case NightSummary::End::LocalFailure:
         return QStringLiteral("Stopped after %1 by a failure here: %2")
             .arg(duration, summary.reason);
     }
@@ -41,9 +39,8 @@ QString ending(const NightSummary& summary, const QString& duration) {
 } // namespace
 
 QString nightReport(const NightSummary& summary) {
-    const auto duration = std::uint32_t(
-        std::clamp<std::int64_t>(summary.durationMs, 0, std::numeric_limits<std::uint32_t>::max()));
-    return fetched(summary) + QLatin1Char('\n') + ending(summary, FormatDuration(duration));
+    return fetched(summary) + QLatin1Char('\n') +
+           ending(summary, FormatDuration(summary.durationMs));
 }
 
 unsigned notifyNightEnded(platform::Notifier& notifier, const NightSummary& summary) {

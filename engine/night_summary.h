@@ -1,32 +1,25 @@
 #pragma once
 
-#include <QList>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 namespace larkspur::engine {
 
-// Why a night's job ended.
-enum class NightEnd {
-    ListDone,     // every line was fetched or given up
-    WindowOver,   // the daily window closed first
-    Stopped,      // the user pressed Stop
-    LocalFailure, // something on this machine failed: `NightSummary::reason` says what
-};
-
-struct GivenUpLine {
-    QString url;
-    QString reason;
-};
-
-// What a night did, for whoever looks in the morning.
+// How one night ended and what it fetched, reported once when it ends.
 struct NightSummary {
+    enum class End { ListDone, WindowOver, Stopped, LocalFailure };
+    struct GivenUp {
+        QString url;
+        QString reason;
+    };
+
+    End end = End::ListDone;
+    QString reason; // for a local failure: what went wrong
     int filesDone = 0;
-    std::uint64_t bytes = 0;
-    QList<GivenUpLine> givenUp;
-    std::int64_t durationMs = 0;
-    NightEnd end = NightEnd::ListDone;
-    QString reason; // of a local failure
+    std::uint64_t bytesDone = 0;
+    QList<GivenUp> givenUp;
+    std::uint32_t durationMs = 0;
 };
 
 } // namespace larkspur::engine

@@ -78,17 +78,4 @@ TEST(DataFolder, AFolderThatCannotBeMadeSaysWhy) {
         << folder.failure.toStdString();
 }
 
-TEST(DataFolder, TheDataHomeIsTheEnvironmentsWhenAbsolute) {
-    const QByteArray saved = qgetenv("XDG_DATA_HOME");
-    const std::pair<const char*, QString> cases[] = {
-        {"/data/x", "/data/x"},
-        {"relative", QDir::homePath() + "/.local/share"},
-        {"", QDir::homePath() + "/.local/share"}};
-    for (const auto& [value, expected] : cases) {
-        qputenv("XDG_DATA_HOME", value);
-        EXPECT_EQ(userDataHome(), expected) << value;
-    }
-    qputenv("XDG_DATA_HOME", saved);
-}
-
 } // namespace
