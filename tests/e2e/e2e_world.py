@@ -178,17 +178,19 @@ class Scenario:
             env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
         return env
 
-    def start_app(self, dialup="sim", faketime=None, fast_timers=False, prefix=(), wait=True, arguments=()):
+    def start_app(self, dialup="sim", faketime=None, fast_timers=False, prefix=(), wait=True, arguments=(),
+                  environment=None):
         """faketime moves the time of day; with fast_timers the program's timers and tick
         counter run at the same rate (the simulated modem's waits do not, so such runs
         use the machine's own line). `prefix` runs the program through another command,
-        `arguments` are given to the program;
+        `arguments` are given to the program, `environment` is added to its environment (such as
+        {"LARKSPUR_POWER_OFF_DELAY": "3"});
         without `wait` the caller waits for the window (an error box may come first)."""
         command = [self.larkspur, *arguments]
         if faketime:
             command = ["faketime", "-f", faketime] + command
         self.app = subprocess.Popen(list(prefix) + command, cwd=self.home,
-                                    env=self.app_env(dialup, fast_timers),
+                                    env=dict(self.app_env(dialup, fast_timers), **(environment or {})),
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(self.app)
         self.app_started = time.monotonic()
