@@ -88,6 +88,8 @@ void TForm1::Button5Click(QObject*) {
 
 void TForm1::Button6Click(QObject*) {
     // A file manager opens no relative file: address.
-    services_.shell->open(
-        QUrl::fromLocalFile(QDir::current().absoluteFilePath(DownloadDir + QLatin1Char('/'))));
+    const QString folder = QDir::current().absoluteFilePath(DownloadDir + QLatin1Char('/'));
+    if (!services_.shell->open(QUrl::fromLocalFile(folder)))
+        AddLog(
+            QStringLiteral("Cannot open the folder %1: no program here opens folders").arg(folder));
 }

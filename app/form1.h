@@ -121,6 +121,7 @@ public:
 
     // Shared routines.
     void AddLog(const QString& text);
+    void AddUrls(const QStringList& urls); // at the end of the list (url_list.cpp)
     void _enable(bool enabled);
 
     // Handlers of the window's own.

@@ -68,9 +68,20 @@ QCheckBox* checkBox(QWidget* parent, const char* name, const char* caption, QRec
 larkspur::Memo* memo(QWidget* parent, const char* name, QRect geometry, const char* hint) {
     auto* control = place(new larkspur::Memo(parent), name, geometry, hint);
     control->setLineWrapMode(QPlainTextEdit::NoWrap);
-    control->setFocusPolicy(Qt::ClickFocus); // not a tab stop
-    control->setTabChangesFocus(true);       // Tab moves on: a tab in a URL would break it
+    control->setTabChangesFocus(true); // Tab moves on: a tab in a URL would break it
     return control;
+}
+
+// What a screen reader calls a field: its label's caption without the colon, and a word
+// that tells apart the fields one label stands for ("From" hour and minute).
+void nameAfter(QWidget* control, const QLabel* caption, const char* which = nullptr) {
+    QString name = caption->text().trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    name[0] = name[0].toUpper();
+    if (which)
+        name += QLatin1Char(' ') + QLatin1String(which);
+    control->setAccessibleName(name);
 }
 
 // Limits what the user types, like an edit's character limit, while text set from
@@ -119,6 +130,24 @@ QLabel* colon(QWidget* parent, const char* name, QRect geometry) {
     QLabel* control = label(parent, name, ":", geometry);
     control->setFont(fontOf("MS Sans Serif", 11, true));
     return control;
+}
+
+// Every field, the lists and the progress bar, for screen readers; the log can be read
+// and copied with the keyboard too.
+void nameControls(TForm1& form) {
+    nameAfter(form.Memo1, form.Label11);
+    form.Memo2->setAccessibleName(form.Memo2->toolTip());
+    form.Memo2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    nameAfter(form.Edit1, form.Label1);
+    nameAfter(form.Edit2, form.Label2);
+    nameAfter(form.Edit3, form.Label3);
+    nameAfter(form.Edit4, form.Label4);
+    nameAfter(form.Edit5, form.Label5, "hour");
+    nameAfter(form.Edit6, form.Label5, "minute");
+    nameAfter(form.Edit7, form.Label6, "hour");
+    nameAfter(form.Edit8, form.Label6, "minute");
+    nameAfter(form.ProgressBar1, form.Label12);
+    nameAfter(form.Edit9, form.Label18);
 }
 
 } // namespace
@@ -200,4 +229,5 @@ void TForm1::createControls() {
     Button10 = button(this, "Button10", "Change", {248, 392, 75, 21});
     Button5 = button(this, "Button5", "Browse...", {328, 392, 75, 21});
     Button9 = button(this, "Button9", "Exit", {492, 392, 75, 21}, "Exit");
+    nameControls(*this);
 }

@@ -174,15 +174,44 @@ std::optional<ChildProcess> ChildProcess::start(const ChildLaunch& launch) {
     return ChildProcess(pid, outputRead.release());
 }
 
-bool ChildProcess::startDetached(const ChildLaunch& launch) {
-    const pid_t pid = spawn(launch, -1, -1);
-    if (pid == 0)
-        return false;
+namespace {
+
+void reapLater(pid_t pid) {
     std::thread([pid] {
         while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
         }
     }).detach();
+}
+
+} // namespace
+
+bool ChildProcess::startDetached(const ChildLaunch& launch) {
+    const pid_t pid = spawn(launch, -1, -1);
+    if (pid == 0)
+        return false;
+    reapLater(pid);
     return true;
+}
+
+std::optional<int> ChildProcess::startDetachedWithin(const ChildLaunch& launch,
+                                                     std::chrono::milliseconds limit) {
+    const pid_t pid = spawn(launch, -1, -1);
+    if (pid == 0)
+        return -1;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    for (;;) {
+        const pid_t ended = ::waitpid(pid, &status, WNOHANG);
+        if (ended == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (ended < 0 && errno != EINTR)
+            return -1;
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        ::poll(nullptr, 0, exitPollMs);
+    }
+    reapLater(pid);
+    return std::nullopt;
 }
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept

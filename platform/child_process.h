@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <stop_token>
@@ -32,6 +33,11 @@ public:
     // nowhere, it gets no descriptor of ours above 2, and a thread of its own reaps it.
     // False when it could not be started.
     static bool startDetached(const ChildLaunch& launch);
+
+    // Starts a child as startDetached does and waits up to `limit` for it to end: its exit
+    // status (-1 when it could not start or a signal ended it), or empty when it still runs.
+    static std::optional<int> startDetachedWithin(const ChildLaunch& launch,
+                                                  std::chrono::milliseconds limit);
 
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&&) = delete;

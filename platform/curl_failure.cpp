@@ -7,10 +7,13 @@ namespace larkspur::platform {
 
 namespace {
 
+// The client's sentence continues ours, so its capital goes, but not an acronym's: "SSL
+// certificate problem" stays as it is.
 QString detail(const char* errorText, CURLcode code) {
     const QString text =
         QString::fromLocal8Bit(errorText && *errorText ? errorText : curl_easy_strerror(code));
-    return text.isEmpty() ? text : text.front().toLower() + text.mid(1);
+    const bool acronym = text.size() > 1 && (text[1].isUpper() || text[1].isDigit());
+    return text.isEmpty() || acronym ? text : text.front().toLower() + text.mid(1);
 }
 
 QString connectFailure(const QByteArray& server, long osError) {

@@ -1,7 +1,6 @@
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
 #include <QFile>
 #include <QUuid>
 #include <cerrno>
@@ -51,9 +50,13 @@ bool raiseEffective(cap_value_t capability) {
     return raised;
 }
 
-void reportRefusal(const QDBusError& error) {
-    std::fprintf(stderr, "larkspur: the machine was not powered off: %s (%s)\n",
-                 qUtf8Printable(error.message()), qUtf8Printable(error.name()));
+// Long enough for a busy logind, short enough that the morning still finds a log.
+constexpr int PowerOffAnswerMs = 10000;
+
+QString refusal(const QDBusError& error) {
+    const QString reason = QStringLiteral("%1 (%2)").arg(error.message(), error.name());
+    std::fprintf(stderr, "larkspur: the machine was not powered off: %s\n", qUtf8Printable(reason));
+    return reason;
 }
 
 class LinuxMachineControl : public MachineControl {
@@ -77,26 +80,19 @@ public:
         return capability && raiseEffective(*capability);
     }
 
-    // The window says nothing about a refusal, yet whoever finds the machine still on
-    // in the morning can read why on standard error.
-    void requestPowerOff() override {
+    std::optional<QString> requestPowerOff() override {
         QDBusMessage powerOff = QDBusMessage::createMethodCall(
             QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
             QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PowerOff"));
         powerOff << false; // not interactive: nobody is asked
         powerOff.setInteractiveAuthorizationAllowed(false);
         QDBusConnection connection = bus();
-        if (!connection.isConnected()) {
-            reportRefusal(connection.lastError());
-            return;
-        }
-        auto* answer = new QDBusPendingCallWatcher(connection.asyncCall(powerOff));
-        QObject::connect(answer, &QDBusPendingCallWatcher::finished,
-                         [](QDBusPendingCallWatcher* call) {
-                             if (call->isError())
-                                 reportRefusal(call->error());
-                             call->deleteLater();
-                         });
+        if (!connection.isConnected())
+            return refusal(connection.lastError());
+        const QDBusMessage answer = connection.call(powerOff, QDBus::Block, PowerOffAnswerMs);
+        if (answer.type() == QDBusMessage::ErrorMessage)
+            return refusal(QDBusError(answer));
+        return std::nullopt;
     }
 
 private:

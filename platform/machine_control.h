@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace larkspur::platform {
 
@@ -14,9 +15,10 @@ public:
     // Raises the capability a named privilege stands for; false when the name is
     // unknown or the process may not hold it.
     virtual bool enablePrivilege(const QString& name) = 0;
-    // Asks for the machine to be powered off, without waiting and without asking
-    // anyone; the answer is not awaited. A refusal is written to standard error.
-    virtual void requestPowerOff() = 0;
+    // Asks for the machine to be powered off without asking anyone, and waits a few
+    // seconds at most for the answer: empty when granted, else why not (also written to
+    // standard error, for whoever finds the machine still on).
+    virtual std::optional<QString> requestPowerOff() = 0;
     // Writes everything cached for the file system that holds `folder` to its disk, and
     // waits for it; failures are written to standard error.
     virtual void flushFileSystem(const QString& folder) = 0;

@@ -9,7 +9,8 @@ namespace larkspur::platform {
 class Shell {
 public:
     virtual ~Shell() = default;
-    virtual void open(const QUrl& target) = 0;
+    // False when nothing could open it: no opener, or the opener said it failed.
+    virtual bool open(const QUrl& target) = 0;
 };
 
 } // namespace larkspur::platform

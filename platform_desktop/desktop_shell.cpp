@@ -13,13 +13,17 @@ class DesktopShell final : public Shell {
 public:
     explicit DesktopShell(const QString& opener) : opener_(opener) {}
 
-    void open(const QUrl& target) override {
+    // The opener says within moments whether a program takes the target; one still
+    // running then has found one (some openers wait for the program they start).
+    bool open(const QUrl& target) override {
         const QString program = QStandardPaths::findExecutable(opener_);
         if (program.isEmpty())
-            return; // no opener: nothing to show, as a shell that cannot open says nothing
+            return false;
         const QByteArray argument =
             target.isLocalFile() ? QFile::encodeName(target.toLocalFile()) : target.toEncoded();
-        ChildProcess::startDetached({program, {argument}, {}, std::nullopt});
+        const std::optional<int> status = ChildProcess::startDetachedWithin(
+            {program, {argument}, {}, std::nullopt}, std::chrono::seconds(2));
+        return !status || *status == 0;
     }
 
 private:

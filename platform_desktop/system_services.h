@@ -7,6 +7,7 @@
 #include "platform/folder_browser.h"
 #include "platform/http_client.h"
 #include "platform/machine_control.h"
+#include "platform/notifier.h"
 #include "platform/services.h"
 #include "platform/shell.h"
 #include "platform/window_system.h"
@@ -28,6 +29,7 @@ struct SystemServices {
     std::unique_ptr<WindowSystem> windows;
     std::unique_ptr<MachineControl> machine;
     std::unique_ptr<HttpClientFactory> http;
+    std::unique_ptr<Notifier> notifier;
 };
 
 } // namespace larkspur::platform

@@ -164,7 +164,8 @@ TEST_F(MainWindow, ControlsHaveTheirKindsFontsAndLimits) {
     EXPECT_FALSE(form->Memo1->isReadOnly());
     for (larkspur::Memo* memo : {form->Memo1, form->Memo2}) {
         EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
-        EXPECT_FALSE(memo->focusPolicy() & Qt::TabFocus);
+        EXPECT_TRUE(memo->focusPolicy() & Qt::TabFocus);
+        EXPECT_TRUE(memo->tabChangesFocus());
         EXPECT_EQ(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     }
     EXPECT_EQ(form->Memo2->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);

@@ -1,6 +1,7 @@
 """The world an end-to-end scenario runs in: a display, the scripted server, the real program
 pressed with X events, and what it left on disk."""
 import hashlib
+import json
 import os
 import re
 import shutil
@@ -10,7 +11,10 @@ import tempfile
 import threading
 import time
 
-BUTTONS = {"Begin": (45, 160), "Stop": (121, 160), "Dial": (205, 160), "Exit": (529, 404)}
+BUTTONS = {"Begin": (45, 160), "Stop": (121, 160), "Dial": (205, 160), "Save": (445, 160),
+           "Exit": (529, 404)}
+# Debian's own interpreter, which has the dbusmock and dbus modules.
+SYSTEM_PYTHON = "/usr/bin/python3"
 MB = 1024 * 1024
 
 
@@ -53,7 +57,8 @@ class Scenario:
         self.requests = []
         self.shots = os.environ.get("E2E_SHOTS")
         self.app = None
-        self.system_bus = None
+        self.bus = None
+        self.mocks = {}
 
     # --- the world around the program
     def start_display(self):
@@ -91,44 +96,101 @@ class Scenario:
     def url(self, mode, name):
         return f"{self.base}/{mode}/{name}"
 
-    def start_logind(self):
-        """A mock logind on a bus of the scenario's own, which the program takes for the
-        system bus; its calls are logged in calls.log."""
+    # --- the desktop's services: python3-dbusmock templates on one private bus, which the
+    # program takes for both its session and its system bus
+    def start_bus(self):
         bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
                                stdout=subprocess.PIPE, text=True)
         self.processes.append(bus)
-        self.system_bus = bus.stdout.readline().strip()
-        self.logind_calls = os.path.join(self.root, "calls.log")
-        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.system_bus)
-        self.processes.append(subprocess.Popen(
-            ["/usr/bin/python3", "-m", "dbusmock", "--session", "-t", "logind", "-l", self.logind_calls],
-            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        self.wait_for(lambda: os.path.exists(self.logind_calls), 20, "the mock logind")
+        self.bus = bus.stdout.readline().strip()
+        check(self.bus, "the private bus did not start")
 
-    def logind_log(self):
-        with open(self.logind_calls) as f:
-            return f.read()
+    def start_mock(self, template, name, parameters=None):
+        """Starts a dbusmock template ("notification_daemon", "logind") that owns the bus name
+        `name`; `parameters` as the template takes them, such as {"capabilities": "actions body"}."""
+        if not self.bus:
+            self.start_bus()
+        log = os.path.join(self.root, f"{template}.calls")
+        command = [SYSTEM_PYTHON, "-m", "dbusmock", "--session", "-t", template, "-l", log]
+        if parameters:
+            command += ["-p", json.dumps(parameters)]
+        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.bus, DBUS_SYSTEM_BUS_ADDRESS=self.bus)
+        self.processes.append(subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL))
+        self.mocks[template] = log
+        self.wait_for(lambda: self.bus_has(name), 20, f"{name} on the private bus", app=False)
+
+    def start_notifications(self, actions=True):
+        caps = "actions body icon-static" if actions else "body icon-static"
+        self.start_mock("notification_daemon", "org.freedesktop.Notifications", {"capabilities": caps})
+
+    def start_logind(self):
+        self.start_mock("logind", "org.freedesktop.login1")
+
+    def bus_has(self, name):
+        found = subprocess.run(["dbus-send", f"--bus={self.bus}", "--print-reply", "--dest=org.freedesktop.DBus",
+                                "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner", f"string:{name}"],
+                               capture_output=True, text=True, timeout=10)
+        return "boolean true" in found.stdout
+
+    def mock_calls(self, template, method):
+        """The calls of `method` the mock got, each as the rest of its log entry after the name:
+        Notify's as '"larkspur" 0 "ICON" "TITLE" "BODY" [ACTIONS] {HINTS} -1'. The mock writes
+        texts as they are, line breaks and quotes included."""
+        try:
+            with open(self.mocks[template]) as f:
+                text = f.read()
+        except FileNotFoundError:
+            return []
+        calls = []
+        for entry in re.split(r"(?m)^\d+\.\d+ ", text):
+            name, _, rest = entry.partition(" ")
+            if name.strip() == method:
+                calls.append(rest.rstrip("\n"))
+        return calls
+
+    def notifications(self):
+        """The Notify calls as (id it replaces, title, body, [action key, label, ...])."""
+        found = []
+        for call in self.mock_calls("notification_daemon", "Notify"):
+            match = re.match(r'"[^"]*" (\d+) "[^"]*" "(.*?)" "(.*)" \[(.*?)\] \{', call, re.S)
+            if match:
+                found.append((int(match[1]), match[2], match[3], re.findall(r'"([^"]*)"', match[4])))
+        return found
+
+    def pick_action(self, notification_id, key):
+        """Plays a click on the action `key` of the notification `notification_id`."""
+        script = ("import dbus, sys\n"
+                  "bus = dbus.bus.BusConnection(sys.argv[1])\n"
+                  "mock = bus.get_object('org.freedesktop.Notifications', '/org/freedesktop/Notifications')\n"
+                  "mock.EmitSignal('org.freedesktop.Notifications', 'ActionInvoked', 'us',\n"
+                  "                [dbus.UInt32(int(sys.argv[2])), sys.argv[3]], dbus_interface='org.freedesktop.DBus.Mock')\n")
+        subprocess.run([SYSTEM_PYTHON, "-c", script, self.bus, str(notification_id), key], check=True, timeout=10)
 
     # --- the program
     def app_env(self, dialup="sim", fast_timers=False):
         env = dict(os.environ, DISPLAY=self.display, HOME=self.home, LARKSPUR_DIALUP=dialup,
                    XDG_RUNTIME_DIR=self.root, QT_QPA_PLATFORM="xcb")
+        # Without a bus of the scenario's own, none: the machine's buses are never used.
+        env["DBUS_SESSION_BUS_ADDRESS"] = self.bus or "unix:path=/nonexistent"
+        env["DBUS_SYSTEM_BUS_ADDRESS"] = self.bus or "unix:path=/nonexistent"
+        env.pop("XDG_DATA_HOME", None)
         if not fast_timers:
             env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
-        if self.system_bus:
-            env["DBUS_SYSTEM_BUS_ADDRESS"] = self.system_bus
         return env
 
-    def start_app(self, dialup="sim", faketime=None, fast_timers=False, prefix=(), wait=True):
+    def start_app(self, dialup="sim", faketime=None, fast_timers=False, prefix=(), wait=True, arguments=(),
+                  environment=None):
         """faketime moves the time of day; with fast_timers the program's timers and tick
         counter run at the same rate (the simulated modem's waits do not, so such runs
-        use the machine's own line). `prefix` runs the program through another command;
+        use the machine's own line). `prefix` runs the program through another command,
+        `arguments` are given to the program, `environment` is added to its environment (such as
+        {"LARKSPUR_POWER_OFF_DELAY": "3"});
         without `wait` the caller waits for the window (an error box may come first)."""
-        command = [self.larkspur]
+        command = [self.larkspur, *arguments]
         if faketime:
             command = ["faketime", "-f", faketime] + command
         self.app = subprocess.Popen(list(prefix) + command, cwd=self.home,
-                                    env=self.app_env(dialup, fast_timers),
+                                    env=dict(self.app_env(dialup, fast_timers), **(environment or {})),
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(self.app)
         self.app_started = time.monotonic()
@@ -153,6 +215,14 @@ class Scenario:
         box = found.split()[-1]  # the newest: a box shown inside another's wait is on top
         self.shot("error-box")
         self.xdotool("windowfocus", "--sync", box, "key", "Return")
+
+    def countdown_dialog(self, timeout=20):
+        """The power-off countdown's window (titled "Larkspur" alone), once it shows."""
+        found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^Larkspur$", timeout=timeout)
+        return found.split()[0]
+
+    def cancel_countdown(self):
+        self.xdotool("windowfocus", "--sync", self.countdown_dialog(), "key", "Escape")
 
     def xdotool(self, *args, timeout=10):
         env = dict(os.environ, DISPLAY=self.display)
@@ -195,10 +265,10 @@ class Scenario:
     def downloaded(self, name):
         return os.path.join(self.downloads, name)
 
-    def wait_for(self, condition, timeout, what):
+    def wait_for(self, condition, timeout, what, app=True):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
-            if self.app and self.app.poll() is not None:
+            if app and self.app.poll() is not None:
                 raise Failed(f"the program ended while waiting for {what}")
             if condition():
                 return

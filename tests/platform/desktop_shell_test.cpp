@@ -35,3 +35,29 @@ TEST(DesktopShell, TheOpenerInheritsNoDescriptorOfOursAboveTwo) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(DesktopShell, SaysWhetherTheOpenerCouldOpen) {
+    QTemporaryDir dir;
+    const struct {
+        const char* script; // empty: no opener at all
+        bool opened;
+    } cases[] = {{"exit 0", true}, {"exit 3", false}, {"sleep 4", true}, {nullptr, false}};
+    for (const auto& c : cases) {
+        const QString opener = dir.filePath("opener");
+        QFile::remove(opener);
+        if (c.script) {
+            QFile script(opener);
+            ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+            script.write(QByteArray("#!/bin/sh\n") + c.script + "\n");
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        }
+        EXPECT_EQ(larkspur::platform::makeDesktopShell(opener)->open(QUrl::fromLocalFile("/")),
+                  c.opened)
+            << (c.script ? c.script : "no opener");
+    }
+}
+
+} // namespace

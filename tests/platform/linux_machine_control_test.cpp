@@ -1,16 +1,12 @@
-#include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/capability.h>
 #include <unistd.h>
 
+#include "tests/support/dbus_mock.h"
 #include "tests/support/qt_printers.h"
 
 #include "platform/machine_control.h"
@@ -74,89 +70,37 @@ private:
     int saved_;
 };
 
-// A bus of the test's own with a mock logind on it; the machine's buses are never used.
 class MockLogind : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        ASSERT_TRUE(bus.waitForStarted()) << "dbus-daemon is missing";
-        ASSERT_TRUE(bus.waitForReadyRead(10000));
-        address = QString::fromUtf8(bus.readLine().trimmed());
-        ASSERT_FALSE(address.isEmpty());
+    void SetUp() override { ASSERT_TRUE(logind.start("logind", "org.freedesktop.login1")); }
 
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DBUS_SESSION_BUS_ADDRESS", address);
-        environment.insert("DBUS_SYSTEM_BUS_ADDRESS", address);
-        logind.setProcessEnvironment(environment);
-        logind.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // Debian's own interpreter, which has the dbusmock module.
-        logind.start("/usr/bin/python3", {"-m", "dbusmock", "--session", "-t", "logind", "-l",
-                                          dir.filePath("calls.log")});
-        ASSERT_TRUE(logind.waitForStarted());
-        ASSERT_TRUE(waitUntil([&] { return logindIsOnTheBus(); })) << "the mock did not start";
-    }
-
-    void TearDown() override {
-        QDBusConnection::disconnectFromBus("mock-logind-probe");
-        for (QProcess* process : {&logind, &bus}) {
-            process->terminate();
-            if (!process->waitForFinished(5000))
-                process->kill();
-        }
-    }
-
-    bool logindIsOnTheBus() {
-        const QDBusConnection probe = QDBusConnection::connectToBus(address, "mock-logind-probe");
-        return probe.isConnected() &&
-               probe.interface()->isServiceRegistered("org.freedesktop.login1").value();
-    }
-
-    static bool waitUntil(const std::function<bool()>& condition) {
-        for (int tries = 0; tries < 200; ++tries) {
-            if (condition())
-                return true;
-            QThread::msleep(50);
-        }
-        return false;
-    }
-
-    QByteArray callLog() {
-        QFile log(dir.filePath("calls.log"));
-        return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
-    }
-
-    QTemporaryDir dir;
-    QProcess bus;
-    QProcess logind;
-    QString address;
+    larkspur::test::DBusMock logind;
+    const QString& address = logind.address;
 };
 
 TEST_F(MockLogind, ThePowerOffRequestReachesLogindNotInteractive) {
     const auto machine = makeLinuxMachineControl(address);
-    machine->requestPowerOff();
-    EXPECT_TRUE(waitUntil([&] { return callLog().contains("PowerOff"); }));
-    EXPECT_TRUE(callLog().contains("PowerOff False")) << callLog().toStdString();
+    EXPECT_EQ(machine->requestPowerOff(), std::nullopt);
+    EXPECT_TRUE(logind.waitUntil([&] { return logind.callLog().contains("PowerOff"); }));
+    EXPECT_TRUE(logind.callLog().contains("PowerOff False")) << logind.callLog().toStdString();
 }
 
 TEST_F(MockLogind, ARefusalIsWrittenToStandardError) {
-    logind.terminate(); // the bus stays, nobody answers for logind
-    ASSERT_TRUE(logind.waitForFinished(5000));
+    logind.mock.terminate(); // the bus stays, nobody answers for logind
+    ASSERT_TRUE(logind.mock.waitForFinished(5000));
     StandardErrorCapture standardError;
     const auto machine = makeLinuxMachineControl(address);
-    machine->requestPowerOff();
-    EXPECT_TRUE(waitUntil([&] {
-        QCoreApplication::processEvents();
-        return standardError.text().contains("not powered off");
-    }));
-    EXPECT_TRUE(standardError.text().contains("org.freedesktop.DBus.Error."))
+    const std::optional<QString> refusal = machine->requestPowerOff();
+    ASSERT_TRUE(refusal);
+    EXPECT_TRUE(refusal->contains("org.freedesktop.DBus.Error.")) << refusal->toStdString();
+    EXPECT_TRUE(standardError.text().contains("not powered off: " + *refusal))
         << standardError.text().toStdString();
 }
 
 TEST(LinuxMachineControlWithoutLogind, ARequestWithoutABusSaysWhyOnStandardError) {
     StandardErrorCapture standardError;
     const auto machine = makeLinuxMachineControl("unix:path=/nonexistent/bus");
-    EXPECT_NO_THROW(machine->requestPowerOff());
+    EXPECT_NE(machine->requestPowerOff(), std::nullopt);
     EXPECT_TRUE(standardError.text().contains("not powered off"))
         << standardError.text().toStdString();
 }

@@ -21,9 +21,11 @@ public:
         privilegesEnabled.append(name);
         return privilegeGranted;
     }
-    void requestPowerOff() override {
+    std::optional<QString> refusal; // what a refusing logind would say
+    std::optional<QString> requestPowerOff() override {
         ++powerOffRequests;
         calls.append(QStringLiteral("power off"));
+        return refusal;
     }
     void flushFileSystem(const QString& folder) override {
         calls.append(QStringLiteral("flush ") + folder);

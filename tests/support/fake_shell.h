@@ -10,7 +10,11 @@ namespace larkspur::test {
 class FakeShell : public platform::Shell {
 public:
     QList<QUrl> opened;
-    void open(const QUrl& target) override { opened.append(target); }
+    bool opens = true; // false: as a desktop with no program for the target
+    bool open(const QUrl& target) override {
+        opened.append(target);
+        return opens;
+    }
 };
 
 } // namespace larkspur::test
