@@ -16,7 +16,7 @@ using larkspur::InOutError;
 namespace {
 
 [[noreturn]] void raiseInOut(int err) {
-    throw InOutError(InOutError::codeForErrno(err));
+    throw InOutError::fromErrno(err);
 }
 
 QString fullPath(const QString& path) {
