@@ -9,6 +9,7 @@ class DialupService;
 class WindowSystem;
 class MachineControl;
 class HttpClientFactory;
+class SleepInhibitor;
 
 // The system services the main window reaches the machine through. main() wires
 // the real ones; tests wire fakes. None is owned here.
@@ -20,6 +21,7 @@ struct Services {
     WindowSystem* windows = nullptr;
     MachineControl* machine = nullptr;
     HttpClientFactory* http = nullptr;
+    SleepInhibitor* sleep = nullptr;
 };
 
 } // namespace larkspur::platform

@@ -8,11 +8,12 @@ SystemServices::SystemServices(std::unique_ptr<DialupService> dialupService,
                                std::unique_ptr<HttpClientFactory> httpClient)
     : clock(makeSystemClock()), shell(makeDesktopShell()), folders(makeFolderTreeBrowser()),
       dialup(std::move(dialupService)), windows(makeX11WindowSystem()),
-      machine(makeLinuxMachineControl()), http(std::move(httpClient)) {}
+      machine(makeLinuxMachineControl()), http(std::move(httpClient)),
+      sleep(makeLogindSleepInhibitor()) {}
 
 Services SystemServices::view() const {
     return {clock.get(),   shell.get(),   folders.get(), dialup.get(),
-            windows.get(), machine.get(), http.get()};
+            windows.get(), machine.get(), http.get(),    sleep.get()};
 }
 
 } // namespace larkspur::platform

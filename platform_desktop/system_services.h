@@ -9,6 +9,7 @@
 #include "platform/machine_control.h"
 #include "platform/services.h"
 #include "platform/shell.h"
+#include "platform/sleep_inhibitor.h"
 #include "platform/window_system.h"
 
 namespace larkspur::platform {
@@ -28,6 +29,7 @@ struct SystemServices {
     std::unique_ptr<WindowSystem> windows;
     std::unique_ptr<MachineControl> machine;
     std::unique_ptr<HttpClientFactory> http;
+    std::unique_ptr<SleepInhibitor> sleep;
 };
 
 } // namespace larkspur::platform
