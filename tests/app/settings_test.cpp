@@ -138,6 +138,52 @@ TEST_F(Settings, ShortRecordStopsLoadingWithReadBeyondEndOfFileButKeepsTheList) 
     EXPECT_EQ(form->Edit9->text(), defaultDownloadDir());
 }
 
+// The desktop's download folder, as its user-dirs file names it.
+class DesktopDownloadFolder {
+public:
+    DesktopDownloadFolder(const QString& config, const QString& folder)
+        : wasSet_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")),
+          previous_(qgetenv("XDG_CONFIG_HOME")) {
+        QDir().mkpath(config);
+        writeFile(config + "/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"" + folder.toUtf8() + "\"\n");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    }
+    ~DesktopDownloadFolder() {
+        if (wasSet_)
+            qputenv("XDG_CONFIG_HOME", previous_);
+        else
+            qunsetenv("XDG_CONFIG_HOME");
+    }
+
+private:
+    bool wasSet_;
+    QByteArray previous_;
+};
+
+TEST_F(Settings, ADamagedRecordKeepsTheListWhateverTheDefaultFolder) {
+    writeFile(path("file"), "a plain file on the way");
+    const struct {
+        QString folder;
+        QStringList errors;
+    } cases[] = {
+        {path(QString::fromUtf8("Téléchargements")), {"Read beyond end of file."}},
+        {path("file/Downloads"), {"Read beyond end of file."}}, // cannot be made either
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder.toStdString());
+        const DesktopDownloadFolder desktop(path("config"), c.folder);
+        ASSERT_EQ(defaultDownloadDir(), c.folder);
+        errorBox.messages.clear();
+        restartWith(goldenRecord().left(120), "http://a/x.zip\r\n");
+        EXPECT_EQ(errorBox.messages, c.errors);
+        EXPECT_EQ(form->Memo1->lines(), QStringList({"http://a/x.zip"}));
+        EXPECT_EQ(form->DownloadDir, c.folder); // never "" (files would go to "/")
+        EXPECT_EQ(form->Edit9->text(), c.folder);
+        form->Button2Click(form->Button2);
+        EXPECT_EQ(readFile(path("1.txt")), "http://a/x.zip\r\n");
+    }
+}
+
 TEST_F(Settings, AListThatFailedToLoadIsNeverReplacedWithLess) {
     const QByteArray urls = QByteArray(16 * 1024 * 1024 + 1, 'u');
     restartWith(goldenRecord(), urls);
@@ -310,20 +356,28 @@ TEST_F(Settings, ListBytesTheCodePageLeavesUndefinedOrNoBreakSpacesSurvive) {
 
 class DownloadFolder : public larkspur::test::FormFixture {};
 
-TEST_F(DownloadFolder, ChangeBrowseAndSaveRefuseAFolderTheRecordCannotHold) {
+TEST_F(DownloadFolder, AFolderTheRecordCannotHoldIsUsedAndKeptInTheFolderFile) {
+    const QString unicode = path(QString::fromUtf8("Téléchargements/文件"));
+    const QString tooLong = path(QString(130, 'f'));
+    for (const QString& folder : {unicode, tooLong}) {
+        SCOPED_TRACE(folder.toStdString());
+        folders.answer = folder;
+        form->Button5Click(form->Button5);
+        EXPECT_EQ(form->DownloadDir, folder);
+        EXPECT_TRUE(QFileInfo(folder).isDir());
+        form->WriteSettingsRecord();
+        EXPECT_EQ(readFile(path("1.pwl"))[131], '\0'); // never stored mangled
+        EXPECT_EQ(readFile(path("1.folder")), folder.toUtf8() + "\n");
+        makeForm();
+        EXPECT_EQ(form->DownloadDir, folder);
+        EXPECT_EQ(form->Edit9->text(), folder);
+    }
     form->Edit9->setText(path("kept"));
     form->Button10Click(form->Button10);
-    for (const QString& folder : {QString::fromUtf8("/data/文件"), "/x/" + QString(126, 'f')}) {
-        form->Edit9->setText(folder);
-        EXPECT_THROW(form->Button10Click(form->Button10), larkspur::Error);
-        EXPECT_EQ(form->Edit9->text(), path("kept"));
-        folders.answer = folder;
-        EXPECT_THROW(form->Button5Click(form->Button5), larkspur::Error);
-        form->Edit9->setText(folder); // typed, never applied: Save keeps the folder in use
-        form->WriteSettingsRecord();
-        makeForm();
-        EXPECT_EQ(form->DownloadDir, path("kept"));
-    }
+    form->WriteSettingsRecord();
+    EXPECT_FALSE(QFileInfo::exists(path("1.folder"))); // the record holds this one
+    makeForm();
+    EXPECT_EQ(form->DownloadDir, path("kept"));
 }
 
 TEST_F(DownloadFolder, ChangeAppliesTheFieldAndCreatesTheTree) {
@@ -339,16 +393,22 @@ TEST_F(DownloadFolder, ChangeAppliesTheFieldAndCreatesTheTree) {
     EXPECT_EQ(form->Edit9->text(), defaultDownloadDir());
 }
 
-TEST_F(DownloadFolder, ChangeWithALoneSlashOrAMissingRelativeNameResetsTheField) {
-    form->Edit9->setText("/");
+TEST_F(DownloadFolder, ChangeRefusesAFolderThatCannotBeMadeAndKeepsTheOneInUse) {
+    writeFile(path("file"), "a plain file on the way");
+    form->Edit9->setText(path("kept"));
     form->Button10Click(form->Button10);
-    EXPECT_EQ(form->DownloadDir, "");
-    EXPECT_EQ(form->Edit9->text(), defaultDownloadDir());
-
-    form->Edit9->setText("Files");
-    form->Button10Click(form->Button10);
-    EXPECT_EQ(form->DownloadDir, "Files");
-    EXPECT_EQ(form->Edit9->text(), defaultDownloadDir());
+    for (const QString& folder : {QString("/"), QString("Files"), path("file/sub")}) {
+        SCOPED_TRACE(folder.toStdString());
+        form->Edit9->setText(folder);
+        try {
+            form->Button10Click(form->Button10);
+            ADD_FAILURE() << "Change accepted it";
+        } catch (const larkspur::Error& e) {
+            EXPECT_EQ(e.message(), "Unable to create directory");
+        }
+        EXPECT_EQ(form->DownloadDir, path("kept"));
+        EXPECT_EQ(form->Edit9->text(), path("kept"));
+    }
     EXPECT_FALSE(QFileInfo::exists(path("Files")));
 }
 
@@ -360,16 +420,17 @@ TEST(ForceDirectories, FollowsTheFolderTreeRules) {
     EXPECT_FALSE(ForceDirectories("/proc/no-such-folder/x")); // cannot be made
 }
 
-TEST_F(DownloadFolder, BrowseEmptiesAVanishedFolderEvenWhenCancelled) {
-    form->DownloadDir = path("gone");
-    form->Edit9->setText("/old/text");
+TEST_F(DownloadFolder, BrowseCancelledOnAVanishedFolderKeepsTheFolderInUse) {
+    form->Edit9->setText(path("gone"));
+    form->Button10Click(form->Button10);
+    QDir(path("gone")).removeRecursively();
     form->Button5Click(form->Button5);
     EXPECT_EQ(folders.calls, 1);
     EXPECT_EQ(folders.caption, "Choose folder where the downloaded files will be placed");
-    EXPECT_EQ(folders.root, "/old/text");
-    EXPECT_EQ(folders.initial, "");
-    EXPECT_EQ(form->DownloadDir, "");
-    EXPECT_EQ(form->Edit9->text(), "/old/text");
+    EXPECT_EQ(folders.root, path("gone"));
+    EXPECT_EQ(folders.initial, ""); // nothing to preselect
+    EXPECT_EQ(form->DownloadDir, path("gone"));
+    EXPECT_EQ(form->Edit9->text(), path("gone"));
 }
 
 TEST_F(DownloadFolder, BrowseAppliesTheChosenFolder) {

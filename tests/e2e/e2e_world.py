@@ -93,6 +93,7 @@ class Scenario:
     # --- the program
     def app_env(self, dialup="sim", fast_timers=False):
         env = dict(os.environ, DISPLAY=self.display, HOME=self.home, LARKSPUR_DIALUP=dialup,
+                   XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
                    XDG_RUNTIME_DIR=self.root, QT_QPA_PLATFORM="xcb")
         if not fast_timers:
             env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
