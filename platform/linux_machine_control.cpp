@@ -3,7 +3,6 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QFile>
-#include <QUuid>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +11,7 @@
 #include <sys/capability.h>
 #include <unistd.h>
 
+#include "platform/logind_bus.h"
 #include "platform/machine_control.h"
 
 namespace larkspur::platform {
@@ -58,7 +58,7 @@ void reportRefusal(const QDBusError& error) {
 
 class LinuxMachineControl : public MachineControl {
 public:
-    explicit LinuxMachineControl(const QString& busAddress) : busAddress_(busAddress) {}
+    explicit LinuxMachineControl(const QString& busAddress) : bus_(busAddress) {}
 
     int platformId() override { return ourPlatformId; }
 
@@ -80,12 +80,9 @@ public:
     // The window says nothing about a refusal, yet whoever finds the machine still on
     // in the morning can read why on standard error.
     void requestPowerOff() override {
-        QDBusMessage powerOff = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PowerOff"));
+        QDBusMessage powerOff = LogindBus::managerCall(QStringLiteral("PowerOff"));
         powerOff << false; // not interactive: nobody is asked
-        powerOff.setInteractiveAuthorizationAllowed(false);
-        QDBusConnection connection = bus();
+        QDBusConnection connection = bus_.connection();
         if (!connection.isConnected()) {
             reportRefusal(connection.lastError());
             return;
@@ -100,14 +97,7 @@ public:
     }
 
 private:
-    QDBusConnection bus() const {
-        if (busAddress_.isEmpty())
-            return QDBusConnection::systemBus();
-        return QDBusConnection::connectToBus(busAddress_, connectionName_);
-    }
-
-    const QString busAddress_;
-    const QString connectionName_ = QUuid::createUuid().toString();
+    const LogindBus bus_;
 };
 
 } // namespace

@@ -4,36 +4,31 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusUnixFileDescriptor>
-#include <QPointer>
-#include <QUuid>
 #include <cstdio>
 #include <unistd.h>
+#include <utility>
 
+#include "platform/logind_bus.h"
 #include "platform/sleep_inhibitor.h"
 
 namespace larkspur::platform {
 namespace {
-
-void reportMissingLock(const QDBusError& error) {
-    std::fprintf(stderr, "larkspur: the machine may sleep during the job: %s (%s)\n",
-                 qUtf8Printable(error.message()), qUtf8Printable(error.name()));
-}
 
 // The lock is the file descriptor logind hands out: held while open, released by closing
 // it. The call is not awaited, so Begin never waits for the bus; a release that comes
 // before the answer closes the descriptor as soon as it arrives.
 class LogindSleepInhibitor : public QObject, public SleepInhibitor {
 public:
-    explicit LogindSleepInhibitor(const QString& busAddress) : busAddress_(busAddress) {}
+    explicit LogindSleepInhibitor(const QString& busAddress) : bus_(busAddress) {}
     ~LogindSleepInhibitor() override { closeLock(); }
 
     void take() override {
         wanted_ = true;
         if (lock_ >= 0 || asking_)
             return;
-        QDBusConnection connection = bus();
+        QDBusConnection connection = bus_.connection();
         if (!connection.isConnected()) {
-            reportMissingLock(connection.lastError());
+            reportMissingLogind(connection.lastError());
             return;
         }
         asking_ = true;
@@ -49,12 +44,9 @@ public:
 
 private:
     static QDBusMessage inhibitCall() {
-        QDBusMessage inhibit = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
+        QDBusMessage inhibit = LogindBus::managerCall(QStringLiteral("Inhibit"));
         inhibit << QStringLiteral("sleep:idle") << QStringLiteral("Larkspur")
                 << QStringLiteral("Downloading the night's files") << QStringLiteral("block");
-        inhibit.setInteractiveAuthorizationAllowed(false);
         return inhibit;
     }
 
@@ -63,7 +55,7 @@ private:
         call.deleteLater();
         QDBusPendingReply<QDBusUnixFileDescriptor> reply = call;
         if (reply.isError()) {
-            reportMissingLock(reply.error());
+            reportMissingLogind(reply.error());
             return;
         }
         const int lock = reply.value().isValid() ? ::dup(reply.value().fileDescriptor()) : -1;
@@ -73,22 +65,24 @@ private:
             ::close(lock);
     }
 
+    // Once: a job that retries after every failed file would repeat it all night.
+    void reportMissingLogind(const QDBusError& error) {
+        if (std::exchange(reported_, true))
+            return;
+        std::fprintf(stderr, "larkspur: the machine may sleep during the job: %s (%s)\n",
+                     qUtf8Printable(error.message()), qUtf8Printable(error.name()));
+    }
+
     void closeLock() {
         if (lock_ >= 0)
             ::close(lock_);
         lock_ = -1;
     }
 
-    QDBusConnection bus() const {
-        if (busAddress_.isEmpty())
-            return QDBusConnection::systemBus();
-        return QDBusConnection::connectToBus(busAddress_, connectionName_);
-    }
-
-    const QString busAddress_;
-    const QString connectionName_ = QUuid::createUuid().toString();
+    const LogindBus bus_;
     bool wanted_ = false;
     bool asking_ = false;
+    bool reported_ = false;
     int lock_ = -1;
 };
 

@@ -61,13 +61,19 @@ TEST_F(SleepInhibitor, WithoutLogindOneLineOnStandardErrorAndNothingElse) {
     for (const QString& bus : {address, QString("unix:path=/nonexistent/bus")}) {
         StandardErrorCapture standardError;
         const auto inhibitor = makeLogindSleepInhibitor(bus);
-        EXPECT_NO_THROW(inhibitor->take());
-        EXPECT_TRUE(waitUntil([&] {
+        for (int begin = 0; begin < 2; ++begin) { // a retry presses Begin again
+            EXPECT_NO_THROW(inhibitor->take());
+            EXPECT_TRUE(waitUntil([&] {
+                QCoreApplication::processEvents();
+                return standardError.text().contains("the machine may sleep during the job");
+            })) << bus.toStdString();
+            inhibitor->release();
+        }
+        for (int turn = 0; turn < 10; ++turn) { // the second refusal's time to arrive
+            QThread::msleep(30);
             QCoreApplication::processEvents();
-            return standardError.text().contains("the machine may sleep during the job");
-        })) << bus.toStdString();
+        }
         EXPECT_EQ(standardError.text().count('\n'), 1) << standardError.text().toStdString();
-        inhibitor->release();
     }
 }
 
