@@ -138,52 +138,6 @@ TEST_F(Settings, ShortRecordStopsLoadingWithReadBeyondEndOfFileButKeepsTheList) 
     EXPECT_EQ(form->Edit9->text(), defaultDownloadDir());
 }
 
-// The desktop's download folder, as its user-dirs file names it.
-class DesktopDownloadFolder {
-public:
-    DesktopDownloadFolder(const QString& config, const QString& folder)
-        : wasSet_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")),
-          previous_(qgetenv("XDG_CONFIG_HOME")) {
-        QDir().mkpath(config);
-        writeFile(config + "/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"" + folder.toUtf8() + "\"\n");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
-    }
-    ~DesktopDownloadFolder() {
-        if (wasSet_)
-            qputenv("XDG_CONFIG_HOME", previous_);
-        else
-            qunsetenv("XDG_CONFIG_HOME");
-    }
-
-private:
-    bool wasSet_;
-    QByteArray previous_;
-};
-
-TEST_F(Settings, ADamagedRecordKeepsTheListWhateverTheDefaultFolder) {
-    writeFile(path("file"), "a plain file on the way");
-    const struct {
-        QString folder;
-        QStringList errors;
-    } cases[] = {
-        {path(QString::fromUtf8("Téléchargements")), {"Read beyond end of file."}},
-        {path("file/Downloads"), {"Read beyond end of file."}}, // cannot be made either
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.folder.toStdString());
-        const DesktopDownloadFolder desktop(path("config"), c.folder);
-        ASSERT_EQ(defaultDownloadDir(), c.folder);
-        errorBox.messages.clear();
-        restartWith(goldenRecord().left(120), "http://a/x.zip\r\n");
-        EXPECT_EQ(errorBox.messages, c.errors);
-        EXPECT_EQ(form->Memo1->lines(), QStringList({"http://a/x.zip"}));
-        EXPECT_EQ(form->DownloadDir, c.folder); // never "" (files would go to "/")
-        EXPECT_EQ(form->Edit9->text(), c.folder);
-        form->Button2Click(form->Button2);
-        EXPECT_EQ(readFile(path("1.txt")), "http://a/x.zip\r\n");
-    }
-}
-
 TEST_F(Settings, AListThatFailedToLoadIsNeverReplacedWithLess) {
     const QByteArray urls = QByteArray(16 * 1024 * 1024 + 1, 'u');
     restartWith(goldenRecord(), urls);
