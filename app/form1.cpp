@@ -1,4 +1,5 @@
-// Construction, wiring of the handlers, window events and the shared routines.
+// Construction, wiring of the handlers, window events, the closing sequence and the
+// shared routines.
 #include "app/form1.h"
 
 #include <QCheckBox>
@@ -12,25 +13,23 @@
 
 #include "app/fade.h"
 #include "framework/guard.h"
+#include "httpget/http_get.h"
 #include "widgets/memo.h"
 
 using larkspur::connectGuarded;
 
 TForm1::TForm1(const larkspur::platform::Services& services, QWidget* parent)
-    : QWidget(parent), services_(services) {
+    : QWidget(parent), job_(std::make_unique<larkspur::engine::NightJob>(services, *this)),
+      services_(services) {
     setObjectName(QStringLiteral("Form1"));
     createControls();
-    createTimers();
-    createFetchComponent();
     setWindowOpacity(0.0); // invisible until the fade-in
     connectHandlers();
     Edit5Change(nullptr); // the window the fields show from the start, not 00:00 to 00:00
     larkspur::guarded([this] { FormCreate(this); });
 }
 
-TForm1::~TForm1() {
-    dialHandover_->close();
-}
+TForm1::~TForm1() = default;
 
 void TForm1::connectHandlers() {
     const auto onClick = [this](QPushButton* control, void (TForm1::*handler)(QObject*)) {
@@ -59,17 +58,6 @@ void TForm1::connectHandlers() {
 
     for (QLineEdit* field : {Edit5, Edit6, Edit7, Edit8})
         connectGuarded(field, &QLineEdit::textChanged, this, [this, field] { Edit5Change(field); });
-
-    const auto onTimer = [this](QTimer* timer, void (TForm1::*handler)(QObject*)) {
-        connectGuarded(timer, &QTimer::timeout, this,
-                       [this, timer, handler] { (this->*handler)(timer); });
-    };
-    onTimer(Timer1, &TForm1::Timer1Timer);
-    onTimer(Timer2, &TForm1::Timer2Timer);
-    onTimer(Timer3, &TForm1::Timer3Timer);
-    onTimer(Timer4, &TForm1::Timer4Timer);
-    onTimer(Timer5, &TForm1::Timer5Timer);
-    onTimer(rest, &TForm1::Button7Click); // the retry pause runs Begin itself
 }
 
 bool TForm1::event(QEvent* e) {
@@ -141,4 +129,11 @@ void TForm1::CheckBox3Click(QObject*) {
 
 void TForm1::Button9Click(QObject*) {
     close();
+}
+
+void TForm1::FormClose(QObject*) {
+    HTTPGet1->Abort();
+    Button2Click(Button2);
+    Button8Click(Button8);
+    FadeOut();
 }

@@ -5,11 +5,12 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/dial_handover.h"
 #include "app/fade.h"
 #include "app/fitted_label.h"
 #include "app/kept_files.h"
 #include "app/settings_record.h"
+#include "engine/job_view.h"
+#include "engine/night_job.h"
 #include "platform/connection_handle.h"
 #include "platform/services.h"
 
@@ -23,16 +24,12 @@ class THTTPGet;
 
 namespace larkspur {
 class Memo;
-namespace platform {
-class Clock;
-class DialupService;
-} // namespace platform
 } // namespace larkspur
 
-// The main window: every control the user touches and the state of a download job.
-// Its member functions live in one file per concern (layout, log, fades, settings,
-// folder, scheduler, queue driver, end of job; the dial-up side in dial_*.cpp).
-class TForm1 : public QWidget {
+// The main window: every control the user touches, and the view of the night's job,
+// which it owns. Its member functions live in one file per concern (layout, log, fades,
+// settings, folder, the view of the job).
+class TForm1 : public QWidget, public larkspur::engine::JobView {
     Q_OBJECT
 public:
     // Builds the window and runs FormCreate; an error there is shown in the
@@ -85,37 +82,38 @@ public:
     QPushButton* Button5;       // Browse... (for the download folder)
     QPushButton* Button9;       // Exit
 
-    // Non-visual members.
-    QTimer* Timer1;     // waits for the daily window, every 1 s; then dials
-    QTimer* Timer2;     // redial delay, 5 s: fetch when connected, else dial again
-    QTimer* Timer3;     // end-of-window check, every 5 s, from dialling on
-    QTimer* Timer4;     // closes the system's dial-up prompts, every 1 s, from Begin on
-    QTimer* Timer5;     // connected: starts the queue 100 ms later
-    QTimer* rest;       // pause after a failed file, 5 s; then Begin again
-    THTTPGet* HTTPGet1; // fetches one URL into one file
+    // The night's job; the window is its view. Declared before the names below, which
+    // forward to it.
+    const std::unique_ptr<larkspur::engine::NightJob> job_;
 
-    // Job state.
-    std::uint8_t StartHour = 0;
-    std::uint8_t StartMinute = 0;
-    std::uint8_t EndHour = 0;
-    std::uint8_t EndMinute = 0;
-    bool StopRequested = false;
-    bool FileDone = false;
-    std::uint8_t ErrorCount = 0;
-    std::uint16_t DialAttempt = 0;
-    bool RedialArmed = false;
-    // Read by the dial callback on the dial-up service's thread.
-    std::atomic<larkspur::platform::ConnectionHandle> RasConnection =
-        larkspur::platform::NoConnection;
-    bool TurnOffWhenDone = false;
-    bool DisconnectWhenDone = false;
-    QString DownloadDir;
-    std::uint32_t FileStartTick = 1; // 1: no file started
-    std::int64_t FileReceived = 0;   // bytes that arrived since FileStartTick
-    std::int64_t FileLastReaded = 0; // Readed of the last progress event
-    std::uint32_t TotalTime = 1;
-    std::uint64_t TotalBytes = 0;
-    std::uint32_t LinesGivenUp = 0; // since start, like the totals
+    // Non-visual members: the job's.
+    QTimer* const Timer1 = job_->Timer1;       // waits for the daily window, every 1 s
+    QTimer* const Timer2 = job_->Timer2;       // redial delay, 5 s
+    QTimer* const Timer3 = job_->Timer3;       // end-of-window check, every 5 s
+    QTimer* const Timer4 = job_->Timer4;       // closes the system's dial-up prompts, every 1 s
+    QTimer* const Timer5 = job_->Timer5;       // connected: starts the queue 100 ms later
+    QTimer* const rest = job_->rest;           // pause after a failed file, 5 s
+    THTTPGet* const HTTPGet1 = job_->HTTPGet1; // fetches one URL into one file
+
+    // Job state: the job's.
+    std::uint8_t& StartHour = job_->StartHour;
+    std::uint8_t& StartMinute = job_->StartMinute;
+    std::uint8_t& EndHour = job_->EndHour;
+    std::uint8_t& EndMinute = job_->EndMinute;
+    bool& StopRequested = job_->StopRequested;
+    bool& FileDone = job_->FileDone;
+    std::uint8_t& ErrorCount = job_->ErrorCount;
+    std::uint16_t& DialAttempt = job_->DialAttempt;
+    bool& RedialArmed = job_->RedialArmed;
+    std::atomic<larkspur::platform::ConnectionHandle>& RasConnection = job_->RasConnection;
+    bool& TurnOffWhenDone = job_->TurnOffWhenDone;
+    bool& DisconnectWhenDone = job_->DisconnectWhenDone;
+    QString& DownloadDir = job_->DownloadDir;
+    std::uint32_t& FileStartTick = job_->FileStartTick;
+    std::int64_t& FileReceived = job_->FileReceived;
+    std::uint32_t& TotalTime = job_->TotalTime;
+    std::uint64_t& TotalBytes = job_->TotalBytes;
+    std::uint32_t& LinesGivenUp = job_->LinesGivenUp;
     std::int32_t FadeAlpha = 0;
 
     // The settings record as loaded at start-up, password unscrambled.
@@ -125,55 +123,75 @@ public:
     void AddLog(const QString& text);
     void _enable(bool enabled);
 
-    // Handlers.
+    // Handlers of the window's own.
     void FormCreate(QObject* Sender);
     void FormShow(QObject* Sender);
     void FormClose(QObject* Sender);
     void AnytimeClick(QObject* Sender);
     void CheckBox2Click(QObject* Sender);
     void CheckBox3Click(QObject* Sender);
-    void Edit5Change(QObject* Sender);
     void Button1Click(QObject* Sender);
     void Button2Click(QObject* Sender);
-    void Button3Click(QObject* Sender);
-    void Button4Click(QObject* Sender);
     void Button5Click(QObject* Sender);
     void Button6Click(QObject* Sender);
-    void Button7Click(QObject* Sender);
-    void Button8Click(QObject* Sender);
     void Button9Click(QObject* Sender);
     void Button10Click(QObject* Sender);
-    void Timer1Timer(QObject* Sender);
-    void Timer2Timer(QObject* Sender);
-    void Timer3Timer(QObject* Sender);
-    void Timer4Timer(QObject* Sender);
-    void Timer5Timer(QObject* Sender);
-    void HTTPGet1Progress(QObject* Sender, std::int64_t TotalSize, std::int64_t Readed);
-    void HTTPGet1DoneFile(QObject* Sender, const QString& FileName, std::int64_t FileSize);
-    void HTTPGet1Error(QObject* Sender);
 
-    // The job: the queue driver, the end-of-window check and the end-of-job sequence.
-    void Download();
-    void CheckDeadline();
-    // The end-of-window timer's check: the end runs once, later ticks of its day do nothing.
-    void CheckDeadlineOncePerEnd();
-    void FinishJob();
+    // Handlers and routines of the job, which it runs.
+    void Edit5Change(QObject*) { job_->Edit5Change(); }
+    void Button3Click(QObject*) { job_->Button3Click(); }
+    void Button4Click(QObject*) { job_->Button4Click(); }
+    void Button7Click(QObject*) { job_->Button7Click(); }
+    void Button8Click(QObject*) { job_->Button8Click(); }
+    void Timer1Timer(QObject*) { job_->Timer1Timer(); }
+    void Timer2Timer(QObject*) { job_->Timer2Timer(); }
+    void Timer3Timer(QObject*) { job_->Timer3Timer(); }
+    void Timer4Timer(QObject*) { job_->Timer4Timer(); }
+    void Timer5Timer(QObject*) { job_->Timer5Timer(); }
+    void HTTPGet1Progress(QObject* Sender, std::int64_t TotalSize, std::int64_t Readed) {
+        job_->HTTPGet1Progress(Sender, TotalSize, Readed);
+    }
+    void HTTPGet1DoneFile(QObject* Sender, const QString& FileName, std::int64_t FileSize) {
+        job_->HTTPGet1DoneFile(Sender, FileName, FileSize);
+    }
+    void HTTPGet1Error(QObject* Sender) { job_->HTTPGet1Error(Sender); }
+    void Download() { job_->Download(); }
+    void CheckDeadline() { job_->CheckDeadline(); }
+    void CheckDeadlineOncePerEnd() { job_->CheckDeadlineOncePerEnd(); }
+    void FinishJob() { job_->FinishJob(); }
+    bool IsConnected() { return job_->IsConnected(); }
+    unsigned ListConnections() { return job_->ListConnections(); }
+    void CloseDialupWindows() { job_->CloseDialupWindows(); }
+    void EnablePrivilege(const char* name) { job_->EnablePrivilege(name); }
+    void EnableShutdownPrivilegeAtStartup() { job_->EnableShutdownPrivilegeAtStartup(); }
+    void PowerOffMachine() { job_->PowerOffMachine(); }
 
     // The last step of closing: the window fades to transparent.
     void FadeOut();
 
-    // Dial-up side and machine control.
-    bool IsConnected();
-    unsigned ListConnections(); // IsConnected's listing step: RasConnection := first, count
-    void CloseDialupWindows();
-    void EnablePrivilege(const char* name);
-    void EnableShutdownPrivilegeAtStartup();
-    void PowerOffMachine();
-
     // Settings and files: the record of Save's last two steps, which Dial writes too.
     void WriteSettingsRecord();
 
+    larkspur::engine::NightJob& job() { return *job_; }
     const larkspur::platform::Services& services() const { return services_; }
+
+    // The view the job talks to.
+    void addLog(const QString& text) override { AddLog(text); }
+    QStringList logLines() const override;
+    void setStatus(const QString& text) override;
+    void showProgress(std::int64_t readed, std::int64_t totalSize, std::int64_t received,
+                      std::uint32_t elapsedMs) override;
+    void showTransferFailed() override;
+    int urlLineCount() const override;
+    QString urlLine(int index) const override;
+    int indexOfUrlLine(const QString& line) const override;
+    void deleteUrlLine(int index) override;
+    std::array<QString, 4> scheduleTexts() const override;
+    bool anytime() const override;
+    larkspur::platform::DialRequest dialRequest() const override;
+    void save() override;
+    void saveSettingsRecord() override { WriteSettingsRecord(); }
+    void showJobRunning(bool running) override;
 
 protected:
     bool event(QEvent* event) override;
@@ -183,31 +201,11 @@ private:
     void loadSettingsAndList();
     void LoadSettings();
     void createControls();
-    void createTimers();
-    void createFetchComponent();
     void connectHandlers();
     void setAlpha(int alpha);
     FadeSteps fadeSteps();
-    void setStatus(const QString& text);
-    void saveLog();
-    bool downloadPass(int& lastCount);
-    void finishList();
-    bool removeFetchedLine(const QString& line);
-    void giveUp(const QString& url);
-    void startDial();
-    static void dialReport(DialHandover& handover, larkspur::platform::Clock& clock,
-                           larkspur::platform::DialupService& dialup, std::uint32_t message,
-                           std::int32_t state, std::uint32_t error);
 
-    bool endOfWindowReached();
-    void endOfWindow();
-
-    bool queueRunning_ = false;       // one run of the driver at a time
-    bool endOfWindowHandled_ = false; // the end of window now reached has run already
     KeptFiles keptFiles_;
-    // The dial callback's way to the window; outlives it for reports that come late.
-    std::shared_ptr<DialHandover> dialHandover_ = std::make_shared<DialHandover>(*this);
-
     larkspur::platform::Services services_;
     FadeGuard fades_;
     bool closing_ = false; // the closing sequence runs; another close request waits for it

@@ -8,7 +8,6 @@
 #include <QProgressBar>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QTimer>
 #include <QValidator>
 
 #include "about/version.h"
@@ -201,19 +200,4 @@ void TForm1::createControls() {
     Button10 = button(this, "Button10", "Change", {248, 392, 75, 21});
     Button5 = button(this, "Button5", "Browse...", {328, 392, 75, 21});
     Button9 = button(this, "Button9", "Exit", {492, 392, 75, 21}, "Exit");
-}
-
-void TForm1::createTimers() {
-    const auto timer = [this](const char* name, int interval) {
-        auto* t = new QTimer(this);
-        t->setObjectName(QString::fromLatin1(name));
-        t->setInterval(interval);
-        return t;
-    };
-    Timer1 = timer("Timer1", 1000);
-    Timer2 = timer("Timer2", 5000);
-    Timer3 = timer("Timer3", 5000);
-    Timer4 = timer("Timer4", 1000);
-    Timer5 = timer("Timer5", 100);
-    rest = timer("rest", 5000);
 }

@@ -126,7 +126,3 @@ void writeUrlList(const QString& path, const QString& text) {
     if (const int err = larkspur::writeFileAtomically(path, larkspur::toAnsi(text)))
         throw larkspur::cannotCreateFile(fullPath(path), larkspur::writeFailureReason(err));
 }
-
-void writeTextFile(const QString& path, const QString& text) {
-    writeUrlList(path, text);
-}

@@ -3,14 +3,13 @@
 #include <QString>
 
 #include "app/settings_record.h"
+#include "engine/log_file.h"
 
 // The two files of the working directory.
 inline const QString SettingsFileName = QStringLiteral("1.pwl");
 inline const QString UrlListFileName = QStringLiteral("1.txt");
 // The download folder in UTF-8, beside the record, when the record cannot hold it.
 inline const QString FolderFileName = QStringLiteral("1.folder");
-// The log, in the download folder.
-inline const QString LogFileName = QStringLiteral("log.txt");
 
 // The URL list is refused above this size, as a memo that cannot hold it.
 constexpr qsizetype UrlListCapacity = 16 * 1024 * 1024;
@@ -35,6 +34,3 @@ QString readFolderFile(const QString& path);
 void writeFolderFile(const QString& path, const QString& folder);
 
 QString withCrLfLineBreaks(const QString& text);
-
-// Replaces a text file with `text` in the program's code page; raises "Cannot create file ...".
-void writeTextFile(const QString& path, const QString& text);

@@ -368,7 +368,7 @@ TEST_F(MainWindow, ExitSavesFadesOutAndAFailedSaveKeepsTheWindowOpen) {
 
 TEST_F(MainWindow, FetchComponentIsSetUpForTheQueue) {
     THTTPGet* get = form->HTTPGet1;
-    EXPECT_EQ(get->parent(), form.get());
+    EXPECT_EQ(get->parent(), &form->job());
     EXPECT_EQ(get->AcceptTypes, "*/*");
     EXPECT_EQ(get->Agent, "Corvane HTTPGet");
     EXPECT_TRUE(get->BinaryData);

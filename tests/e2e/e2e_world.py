@@ -28,11 +28,11 @@ def sha256(path):
         return hashlib.sha256(f.read()).hexdigest()
 
 
-def settings_record(folder, anytime, window):
-    """The 299-byte settings record: no dial-up entry, the window, the download folder."""
+def settings_record(folder, anytime, window, turn_off=False, disconnect=False):
+    """The 299-byte settings record: no dial-up entry, the window, the ticks, the download folder."""
     record = bytearray(299)
     record[124:128] = bytes(window)
-    record[128] = 1 if anytime else 0
+    record[128:131] = bytes([anytime, turn_off, disconnect])
     name = folder.encode("cp1251")
     record[131] = len(name)
     record[132:132 + len(name)] = name
@@ -53,6 +53,7 @@ class Scenario:
         self.requests = []
         self.shots = os.environ.get("E2E_SHOTS")
         self.app = None
+        self.system_bus = None
 
     # --- the world around the program
     def start_display(self):
@@ -81,14 +82,32 @@ class Scenario:
             f.write(data)
         return name
 
-    def prepare(self, urls, anytime=True, window=(2, 0, 9, 0)):
+    def prepare(self, urls, anytime=True, window=(2, 0, 9, 0), turn_off=False, disconnect=False):
         with open(os.path.join(self.home, "1.pwl"), "wb") as f:
-            f.write(settings_record(self.downloads, anytime, window))
+            f.write(settings_record(self.downloads, anytime, window, turn_off, disconnect))
         with open(os.path.join(self.home, "1.txt"), "wb") as f:
             f.write("\r\n".join(urls).encode("cp1251"))
 
     def url(self, mode, name):
         return f"{self.base}/{mode}/{name}"
+
+    def start_logind(self):
+        """A mock logind on a bus of the scenario's own, which the program takes for the
+        system bus; its calls are logged in calls.log."""
+        bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                               stdout=subprocess.PIPE, text=True)
+        self.processes.append(bus)
+        self.system_bus = bus.stdout.readline().strip()
+        self.logind_calls = os.path.join(self.root, "calls.log")
+        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.system_bus)
+        self.processes.append(subprocess.Popen(
+            ["/usr/bin/python3", "-m", "dbusmock", "--session", "-t", "logind", "-l", self.logind_calls],
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        self.wait_for(lambda: os.path.exists(self.logind_calls), 20, "the mock logind")
+
+    def logind_log(self):
+        with open(self.logind_calls) as f:
+            return f.read()
 
     # --- the program
     def app_env(self, dialup="sim", fast_timers=False):
@@ -97,6 +116,8 @@ class Scenario:
                    XDG_RUNTIME_DIR=self.root, QT_QPA_PLATFORM="xcb")
         if not fast_timers:
             env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
+        if self.system_bus:
+            env["DBUS_SYSTEM_BUS_ADDRESS"] = self.system_bus
         return env
 
     def start_app(self, dialup="sim", faketime=None, fast_timers=False, prefix=(), wait=True):
@@ -130,7 +151,7 @@ class Scenario:
     def dismiss_error_box(self, timeout=20):
         found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^Project2.exe$",
                              timeout=timeout)
-        box = found.split()[0]
+        box = found.split()[-1]  # the newest: a box shown inside another's wait is on top
         self.shot("error-box")
         self.xdotool("windowfocus", "--sync", box, "key", "Return")
 
@@ -178,7 +199,7 @@ class Scenario:
     def wait_for(self, condition, timeout, what):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
-            if self.app.poll() is not None:
+            if self.app and self.app.poll() is not None:
                 raise Failed(f"the program ended while waiting for {what}")
             if condition():
                 return

@@ -79,25 +79,6 @@ def readonly(s):
     return f"{len(s.requests)} requests, {log.count(failure)} failed log saves reported on screen"
 
 
-def windowend(s):
-    s.add_file("w.bin", 50 * 1024)
-    s.prepare([s.url("plain", "w.bin")], anytime=False, window=(8, 0, 9, 0))
-    speed = 10
-    s.start_app(dialup="direct", faketime=f"@2026-12-08 08:59:00 x{speed}", fast_timers=True)
-    s.press("Begin")
-    s.wait_for_log("All files downloaded", 30)
-    time.sleep(max(0.0, s.app_started + (3 * 60 + 15) / speed - time.monotonic()))  # past 09:02
-    s.press("Dial")  # the driver's next run saves the whole log
-    s.wait_for_log("Already connected", 30, count=2)
-    log = s.log()
-    done = log.index("All files downloaded")
-    between = log[done + 3:log.index("Already connected", done)]
-    check(len(between) == 3 and between[0] == "Время вышло." and between[2].startswith("Total downloaded: "),
-          f"from 09:00 to 09:02 the log shows {len(between)} lines: {between[:7]}")
-    s.exit_app()
-    return "one end of the window and one totals block from 09:00 to 09:02"
-
-
 def userdirs(s):
     """The desktop's download folder is ~/Téléchargements, which 1.pwl cannot hold."""
     os.makedirs(os.path.join(s.home, ".config"))
@@ -132,5 +113,5 @@ def userdirs(s):
     return f"{name} and log.txt in {s.downloads}, 1.txt kept its {len(before)} bytes"
 
 
-SCENARIOS = {"damagedhome": damagedhome, "userdirs": userdirs, "secondcopy": secondcopy, "readonly": readonly,
-             "windowend": windowend}
+SCENARIOS = {"damagedhome": damagedhome, "userdirs": userdirs, "secondcopy": secondcopy,
+             "readonly": readonly}

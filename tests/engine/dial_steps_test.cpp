@@ -2,39 +2,39 @@
 
 #include "tests/support/qt_printers.h"
 
-#include "app/form1.h"
-#include "tests/support/form_fixture.h"
+#include "tests/support/engine_fixture.h"
 
 using larkspur::platform::ConnectionHandle;
 using larkspur::platform::NoConnection;
-using larkspur::test::FormFixture;
+using larkspur::test::EngineFixture;
 
 namespace {
 
-using ConnectionProbe = FormFixture;
+using ConnectionProbe = EngineFixture;
 
 TEST_F(ConnectionProbe, NothingUpIsFalseAndForgetsAHandleHeldBefore) {
-    form->RasConnection = 0x77;
-    EXPECT_FALSE(form->IsConnected());
-    EXPECT_EQ(form->RasConnection, NoConnection);
+    dialup.connections.clear();
+    job->RasConnection = 0x77;
+    EXPECT_FALSE(job->IsConnected());
+    EXPECT_EQ(job->RasConnection, NoConnection);
 }
 
 TEST_F(ConnectionProbe, AnyConnectionUpIsTakenFirstOneFirst) {
     dialup.connections = {0x31, 0x32};
-    EXPECT_TRUE(form->IsConnected());
-    EXPECT_EQ(form->RasConnection, ConnectionHandle{0x31});
+    EXPECT_TRUE(job->IsConnected());
+    EXPECT_EQ(job->RasConnection, ConnectionHandle{0x31});
 }
 
 TEST_F(ConnectionProbe, TheListingStepCountsAndRemembersTheFirst) {
     dialup.connections = {0x44, 0x45, 0x46};
-    EXPECT_EQ(form->ListConnections(), 3u);
-    EXPECT_EQ(form->RasConnection, ConnectionHandle{0x44});
+    EXPECT_EQ(job->ListConnections(), 3u);
+    EXPECT_EQ(job->RasConnection, ConnectionHandle{0x44});
     dialup.connections.clear();
-    EXPECT_EQ(form->ListConnections(), 0u);
-    EXPECT_EQ(form->RasConnection, NoConnection);
+    EXPECT_EQ(job->ListConnections(), 0u);
+    EXPECT_EQ(job->RasConnection, NoConnection);
 }
 
-using DialupWindowCloser = FormFixture;
+using DialupWindowCloser = EngineFixture;
 
 TEST_F(DialupWindowCloser, ClosesExactlyTheTwoTitlesAndVisitsEveryWindow) {
     windows.windows = {{1, "Dial-up Connection"},
@@ -44,38 +44,38 @@ TEST_F(DialupWindowCloser, ClosesExactlyTheTwoTitlesAndVisitsEveryWindow) {
                        {5, ""},
                        {6, "Network Connections "},
                        {7, "Dial-up Connection"}};
-    form->CloseDialupWindows();
+    job->CloseDialupWindows();
     EXPECT_EQ(windows.closeRequests, (std::vector<larkspur::platform::WindowId>{1, 3, 7}));
     EXPECT_EQ(windows.titlesRead.size(), 7u);
 }
 
-using MachineSteps = FormFixture;
+using MachineSteps = EngineFixture;
 
 TEST_F(MachineSteps, StartUpEnablesTheShutdownPrivilegeExceptOnTheOldFamily) {
     machine.privilegesEnabled.clear();
-    form->EnableShutdownPrivilegeAtStartup();
+    job->EnableShutdownPrivilegeAtStartup();
     EXPECT_EQ(machine.privilegesEnabled, QStringList{"SeShutdownPrivilege"});
 
     machine.privilegesEnabled.clear();
     machine.id = 1;
-    form->EnableShutdownPrivilegeAtStartup();
+    job->EnableShutdownPrivilegeAtStartup();
     EXPECT_TRUE(machine.privilegesEnabled.isEmpty());
 }
 
 TEST_F(MachineSteps, ARefusedPrivilegeIsSilent) {
     machine.privilegeGranted = false;
     machine.privilegesEnabled.clear();
-    EXPECT_NO_THROW(form->EnablePrivilege("SeShutdownPrivilege"));
-    EXPECT_NO_THROW(form->EnablePrivilege(nullptr));
+    EXPECT_NO_THROW(job->EnablePrivilege("SeShutdownPrivilege"));
+    EXPECT_NO_THROW(job->EnablePrivilege(nullptr));
     EXPECT_EQ(machine.privilegesEnabled, QStringList{"SeShutdownPrivilege"});
 }
 
 TEST_F(MachineSteps, PowersOffOnlyWhenAskedTo) {
-    form->TurnOffWhenDone = false;
-    form->PowerOffMachine();
+    job->TurnOffWhenDone = false;
+    job->PowerOffMachine();
     EXPECT_EQ(machine.powerOffRequests, 0);
-    form->TurnOffWhenDone = true;
-    form->PowerOffMachine();
+    job->TurnOffWhenDone = true;
+    job->PowerOffMachine();
     EXPECT_EQ(machine.powerOffRequests, 1);
 }
 
