@@ -13,6 +13,7 @@
 #include "app/settings_record.h"
 #include "framework/ansi_text.h"
 #include "framework/errors.h"
+#include "job/folder_field.h"
 #include "platform/folder_browser.h"
 #include "platform/shell.h"
 
@@ -20,17 +21,8 @@ QString defaultDownloadDir() {
     return QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
 }
 
-QString folderRefusal(const QString& folder) {
-    if (!larkspur::fitsAnsi(folder))
-        return QStringLiteral("The folder \"%1\" cannot be used: the settings file cannot store "
-                              "some characters of its name.")
-            .arg(folder);
-    if (folder.size() > SettingsRecord::Folder.capacity)
-        return QStringLiteral("The folder \"%1\" cannot be used: the settings file stores at most "
-                              "%2 characters of a folder.")
-            .arg(folder)
-            .arg(SettingsRecord::Folder.capacity);
-    return {};
+bool recordHoldsFolder(const QString& folder) {
+    return larkspur::fitsAnsi(folder) && folder.size() <= SettingsRecord::Folder.capacity;
 }
 
 bool ForceDirectories(QString dir) {
@@ -55,34 +47,41 @@ bool SelectFolder(larkspur::platform::FolderBrowser& browser, const QString& cap
     return true;
 }
 
-void TForm1::Button10Click(QObject*) {
-    const QString folder = Edit9->text().isEmpty() ? defaultDownloadDir() : Edit9->text();
-    if (const QString refusal = folderRefusal(folder); !refusal.isEmpty()) {
-        Edit9->setText(DownloadDir); // the folder in use stays, and Save stores it
-        throw larkspur::Error(refusal);
-    }
-    DownloadDir = folder;
-    Edit9->setText(DownloadDir);
-    if (DownloadDir.endsWith(QLatin1Char('/')))
-        DownloadDir.chop(1);
+namespace {
+
+bool folderTreeMade(const QString& folder) {
     try {
-        ForceDirectories(DownloadDir);
+        return ForceDirectories(folder);
     } catch (const larkspur::Error&) {
-        Edit9->setText(defaultDownloadDir());
+        return false;
     }
 }
 
+} // namespace
+
+// A folder that cannot be made (a plain file on its way, a relative name, "/") is
+// refused: the folder in use stays, and the field shows it.
+void TForm1::Button10Click(QObject*) {
+    const QString folder = larkspur::job::folderOfField(Edit9->text(), defaultDownloadDir());
+    if (!folderTreeMade(folder)) {
+        if (DownloadDir.isEmpty()) // nothing in use yet: files must not go to "/"
+            DownloadDir = folder;
+        Edit9->setText(DownloadDir);
+        throw larkspur::Error(QStringLiteral("Unable to create directory"));
+    }
+    if (Edit9->text().isEmpty())
+        Edit9->setText(folder);
+    DownloadDir = folder;
+}
+
+// The dialog works on a copy: cancelled, it leaves the folder in use as the field shows it.
 void TForm1::Button5Click(QObject*) {
-    const QString previous = DownloadDir;
+    QString chosen = DownloadDir;
     if (!SelectFolder(*services_.folders,
                       QStringLiteral("Choose folder where the downloaded files will be placed"),
-                      Edit9->text(), DownloadDir))
+                      Edit9->text(), chosen))
         return;
-    if (const QString refusal = folderRefusal(DownloadDir); !refusal.isEmpty()) {
-        DownloadDir = previous;
-        throw larkspur::Error(refusal);
-    }
-    Edit9->setText(DownloadDir);
+    Edit9->setText(chosen);
     Button10Click(Button10);
 }
 

@@ -9,10 +9,9 @@ class FolderBrowser;
 // The folder downloads go to when none is set: the desktop's download folder.
 QString defaultDownloadDir();
 
-// Why the settings record cannot hold `folder` (characters outside its code page, or
-// longer than its field); empty when it can. Stored anyway, it would come back as
-// another folder at the next start.
-QString folderRefusal(const QString& folder);
+// Whether the settings record can hold `folder`: every character in its code page, and
+// no longer than its field. Another folder is kept in the folder file beside it.
+bool recordHoldsFolder(const QString& folder);
 
 // Creates the folder and every missing parent. An empty path, or a relative path
 // whose first folder is missing, raises "Unable to create directory"; otherwise
@@ -20,6 +19,7 @@ QString folderRefusal(const QString& folder);
 bool ForceDirectories(QString dir);
 
 // Lets the user choose a folder below `root`. `folder` is emptied first when it is
-// not an existing folder, and holds the choice when the result is true.
+// not an existing folder (the dialog then preselects nothing), and holds the choice when
+// the result is true.
 bool SelectFolder(larkspur::platform::FolderBrowser& browser, const QString& caption,
                   const QString& root, QString& folder);

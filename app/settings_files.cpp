@@ -47,6 +47,7 @@ void TForm1::FormCreate(QObject*) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     larkspur::removeStaleTemporaries(SettingsFileName);
     larkspur::removeStaleTemporaries(UrlListFileName);
+    larkspur::removeStaleTemporaries(FolderFileName);
     const QFileInfo settings(SettingsFileName);
     if (settings.exists() && !settings.isDir())
         loadSettingsAndList();
@@ -60,19 +61,18 @@ void TForm1::FormCreate(QObject*) {
 // field shows: its default when the record could not be read. The first error is shown.
 void TForm1::loadSettingsAndList() {
     std::exception_ptr failure;
-    try {
-        LoadSettings();
-    } catch (...) {
-        failure = std::current_exception();
-    }
+    const auto attempt = [&failure](const auto& step) {
+        try {
+            step();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    };
+    attempt([this] { LoadSettings(); });
     if (DownloadDir.isEmpty())
-        Button10Click(Button10);
-    try {
-        Memo1->setWindowsText(keptFiles_.load(UrlListFileName, readUrlList));
-    } catch (...) {
-        if (!failure)
-            failure = std::current_exception();
-    }
+        attempt([this] { Button10Click(Button10); });
+    attempt([this] { Memo1->setWindowsText(keptFiles_.load(UrlListFileName, readUrlList)); });
     if (failure)
         std::rethrow_exception(failure);
 }
@@ -103,6 +103,8 @@ void TForm1::LoadSettings() {
     EndMinute = record.byte(SettingsRecord::EndMinute);
 
     DownloadDir = storedFolder(record);
+    if (DownloadDir.isEmpty())
+        DownloadDir = readFolderFile(FolderFileName); // one the record cannot hold
     Edit9->setText(DownloadDir);
     if (DownloadDir.isEmpty())
         DownloadDir = defaultDownloadDir();
@@ -132,10 +134,13 @@ void TForm1::WriteSettingsRecord() {
     record.setFlag(SettingsRecord::AnyTime, Anytime->isChecked());
     record.setFlag(SettingsRecord::TurnOff, CheckBox2->isChecked());
     record.setFlag(SettingsRecord::Disconnect, CheckBox3->isChecked());
-    // An unapplied folder the record cannot hold is not stored mangled: the one in use is.
-    const QString folder = folderRefusal(Edit9->text()).isEmpty() ? Edit9->text() : DownloadDir;
-    record.setString(SettingsRecord::Folder, toAnsi(folder));
+    // A folder the record cannot hold is never stored mangled: the folder file keeps it.
+    const QString folder = Edit9->text();
+    const bool inRecord = recordHoldsFolder(folder);
+    record.setString(SettingsRecord::Folder, inRecord ? toAnsi(folder) : QByteArray());
     record.setReserved(LoadedSettings.reserved());
-    if (keptFiles_.mayReplace(SettingsFileName, SettingsRecord::Size))
-        writeSettingsFile(SettingsFileName, record);
+    if (!keptFiles_.mayReplace(SettingsFileName, SettingsRecord::Size))
+        return;
+    writeFolderFile(FolderFileName, inRecord ? QString() : folder);
+    writeSettingsFile(SettingsFileName, record);
 }

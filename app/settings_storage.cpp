@@ -17,7 +17,7 @@ using larkspur::InOutError;
 namespace {
 
 [[noreturn]] void raiseInOut(int err) {
-    throw InOutError(InOutError::codeForErrno(err));
+    throw InOutError::fromErrno(err);
 }
 
 QString fullPath(const QString& path) {
@@ -82,6 +82,25 @@ void writeSettingsFile(const QString& path, const SettingsRecord& record) {
         throw larkspur::Error(larkspur::writeFailureReason(err));
     if (err != 0)
         raiseInOut(err);
+}
+
+QString readFolderFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.read(64 * 1024)).section(QLatin1Char('\n'), 0, 0);
+}
+
+void writeFolderFile(const QString& path, const QString& folder) {
+    if (folder.isEmpty()) {
+        QFile file(path);
+        if (file.exists() && !file.remove())
+            throw larkspur::Error(QStringLiteral("Cannot delete file \"%1\". %2")
+                                      .arg(fullPath(path), file.errorString()));
+        return;
+    }
+    if (const int err = larkspur::writeFileAtomically(path, folder.toUtf8() + '\n'))
+        throw larkspur::cannotCreateFile(fullPath(path), larkspur::writeFailureReason(err));
 }
 
 QString withCrLfLineBreaks(const QString& text) {

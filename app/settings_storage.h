@@ -8,6 +8,8 @@
 // The two files of the working directory.
 inline const QString SettingsFileName = QStringLiteral("1.pwl");
 inline const QString UrlListFileName = QStringLiteral("1.txt");
+// The download folder in UTF-8, beside the record, when the record cannot hold it.
+inline const QString FolderFileName = QStringLiteral("1.folder");
 
 // The URL list is refused above this size, as a memo that cannot hold it.
 constexpr qsizetype UrlListCapacity = 16 * 1024 * 1024;
@@ -24,5 +26,11 @@ void writeSettingsFile(const QString& path, const SettingsRecord& record);
 QString readUrlList(const QString& path);
 // Raises "Cannot create file ...".
 void writeUrlList(const QString& path, const QString& text);
+
+// The folder the folder file holds; empty when there is none or it cannot be read.
+QString readFolderFile(const QString& path);
+// Writes `folder` to the folder file, or removes the file when `folder` is empty; raises
+// "Cannot create file ..." or "Cannot delete file ...".
+void writeFolderFile(const QString& path, const QString& folder);
 
 QString withCrLfLineBreaks(const QString& text);

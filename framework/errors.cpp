@@ -8,6 +8,14 @@ Error::Error(const QString& message) : std::runtime_error(message.toStdString())
 
 InOutError::InOutError(int code) : Error(messageFor(code)), code_(code) {}
 
+InOutError::InOutError(int code, const QString& message) : Error(message), code_(code) {}
+
+InOutError InOutError::fromErrno(int err) {
+    if (const std::optional<int> code = codeForErrno(err))
+        return InOutError(*code);
+    return InOutError(err, QStringLiteral("I/O error %1").arg(err));
+}
+
 QString InOutError::messageFor(int code) {
     switch (code) {
     case FileNotFound:
@@ -29,7 +37,7 @@ QString InOutError::messageFor(int code) {
     }
 }
 
-int InOutError::codeForErrno(int err) {
+std::optional<int> InOutError::codeForErrno(int err) {
     switch (err) {
     case ENOENT:
         return FileNotFound;
@@ -49,7 +57,7 @@ int InOutError::codeForErrno(int err) {
     case EDQUOT:
         return DiskFull;
     default:
-        return err;
+        return std::nullopt;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <stdexcept>
 
 namespace larkspur {
@@ -16,6 +17,10 @@ public:
 class InOutError : public Error {
 public:
     explicit InOutError(int code);
+    // The failure an errno value stands for: the table's message where the table names the
+    // cause, else "I/O error N" with the errno value itself.
+    static InOutError fromErrno(int err);
+    // The table's code, or the errno value where the table has none.
     int code() const { return code_; }
     static QString messageFor(int code);
 
@@ -27,10 +32,13 @@ public:
     static constexpr int DiskFull = 101;
     static constexpr int InvalidNumericInput = 106;
 
-    // Maps an errno value to the code above that describes it best.
-    static int codeForErrno(int err);
+    // The code above that names the cause of an errno value; none for other causes, whose
+    // numbers must not be read as the table's codes (EIO is not "File access denied").
+    static std::optional<int> codeForErrno(int err);
 
 private:
+    InOutError(int code, const QString& message);
+
     int code_;
 };
 

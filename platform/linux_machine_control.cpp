@@ -2,7 +2,6 @@
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QFile>
-#include <QUuid>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +10,7 @@
 #include <sys/capability.h>
 #include <unistd.h>
 
+#include "platform/logind_bus.h"
 #include "platform/machine_control.h"
 
 namespace larkspur::platform {
@@ -61,7 +61,7 @@ QString refusal(const QDBusError& error) {
 
 class LinuxMachineControl : public MachineControl {
 public:
-    explicit LinuxMachineControl(const QString& busAddress) : busAddress_(busAddress) {}
+    explicit LinuxMachineControl(const QString& busAddress) : bus_(busAddress) {}
 
     int platformId() override { return ourPlatformId; }
 
@@ -81,12 +81,9 @@ public:
     }
 
     std::optional<QString> requestPowerOff() override {
-        QDBusMessage powerOff = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PowerOff"));
+        QDBusMessage powerOff = LogindBus::managerCall(QStringLiteral("PowerOff"));
         powerOff << false; // not interactive: nobody is asked
-        powerOff.setInteractiveAuthorizationAllowed(false);
-        QDBusConnection connection = bus();
+        QDBusConnection connection = bus_.connection();
         if (!connection.isConnected())
             return refusal(connection.lastError());
         const QDBusMessage answer = connection.call(powerOff, QDBus::Block, PowerOffAnswerMs);
@@ -96,14 +93,7 @@ public:
     }
 
 private:
-    QDBusConnection bus() const {
-        if (busAddress_.isEmpty())
-            return QDBusConnection::systemBus();
-        return QDBusConnection::connectToBus(busAddress_, connectionName_);
-    }
-
-    const QString busAddress_;
-    const QString connectionName_ = QUuid::createUuid().toString();
+    const LogindBus bus_;
 };
 
 } // namespace

@@ -10,6 +10,7 @@ class WindowSystem;
 class MachineControl;
 class HttpClientFactory;
 class Notifier;
+class SleepInhibitor;
 
 // The system services the main window reaches the machine through. main() wires
 // the real ones; tests wire fakes. None is owned here.
@@ -22,6 +23,7 @@ struct Services {
     MachineControl* machine = nullptr;
     HttpClientFactory* http = nullptr;
     Notifier* notifier = nullptr;
+    SleepInhibitor* sleep = nullptr;
 };
 
 } // namespace larkspur::platform

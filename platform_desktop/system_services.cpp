@@ -9,11 +9,11 @@ SystemServices::SystemServices(std::unique_ptr<DialupService> dialupService,
     : clock(makeSystemClock()), shell(makeDesktopShell()), folders(makeFolderTreeBrowser()),
       dialup(std::move(dialupService)), windows(makeX11WindowSystem()),
       machine(makeLinuxMachineControl()), http(std::move(httpClient)),
-      notifier(makeDBusNotifier()) {}
+      notifier(makeDBusNotifier()), sleep(makeLogindSleepInhibitor()) {}
 
 Services SystemServices::view() const {
-    return {clock.get(),   shell.get(),   folders.get(), dialup.get(),
-            windows.get(), machine.get(), http.get(),    notifier.get()};
+    return {clock.get(),   shell.get(),   folders.get(), dialup.get(), windows.get(),
+            machine.get(), http.get(),    notifier.get(), sleep.get()};
 }
 
 } // namespace larkspur::platform

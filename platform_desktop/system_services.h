@@ -10,6 +10,7 @@
 #include "platform/notifier.h"
 #include "platform/services.h"
 #include "platform/shell.h"
+#include "platform/sleep_inhibitor.h"
 #include "platform/window_system.h"
 
 namespace larkspur::platform {
@@ -30,6 +31,7 @@ struct SystemServices {
     std::unique_ptr<MachineControl> machine;
     std::unique_ptr<HttpClientFactory> http;
     std::unique_ptr<Notifier> notifier;
+    std::unique_ptr<SleepInhibitor> sleep;
 };
 
 } // namespace larkspur::platform

@@ -338,20 +338,28 @@ TEST_F(Settings, ListBytesTheCodePageLeavesUndefinedOrNoBreakSpacesSurvive) {
 
 class DownloadFolder : public larkspur::test::FormFixture {};
 
-TEST_F(DownloadFolder, ChangeBrowseAndSaveRefuseAFolderTheRecordCannotHold) {
+TEST_F(DownloadFolder, AFolderTheRecordCannotHoldIsUsedAndKeptInTheFolderFile) {
+    const QString unicode = path(QString::fromUtf8("Téléchargements/文件"));
+    const QString tooLong = path(QString(130, 'f'));
+    for (const QString& folder : {unicode, tooLong}) {
+        SCOPED_TRACE(folder.toStdString());
+        folders.answer = folder;
+        form->Button5Click(form->Button5);
+        EXPECT_EQ(form->DownloadDir, folder);
+        EXPECT_TRUE(QFileInfo(folder).isDir());
+        form->WriteSettingsRecord();
+        EXPECT_EQ(readFile(path("1.pwl"))[131], '\0'); // never stored mangled
+        EXPECT_EQ(readFile(path("1.folder")), folder.toUtf8() + "\n");
+        makeForm();
+        EXPECT_EQ(form->DownloadDir, folder);
+        EXPECT_EQ(form->Edit9->text(), folder);
+    }
     form->Edit9->setText(path("kept"));
     form->Button10Click(form->Button10);
-    for (const QString& folder : {QString::fromUtf8("/data/文件"), "/x/" + QString(126, 'f')}) {
-        form->Edit9->setText(folder);
-        EXPECT_THROW(form->Button10Click(form->Button10), larkspur::Error);
-        EXPECT_EQ(form->Edit9->text(), path("kept"));
-        folders.answer = folder;
-        EXPECT_THROW(form->Button5Click(form->Button5), larkspur::Error);
-        form->Edit9->setText(folder); // typed, never applied: Save keeps the folder in use
-        form->WriteSettingsRecord();
-        makeForm();
-        EXPECT_EQ(form->DownloadDir, path("kept"));
-    }
+    form->WriteSettingsRecord();
+    EXPECT_FALSE(QFileInfo::exists(path("1.folder"))); // the record holds this one
+    makeForm();
+    EXPECT_EQ(form->DownloadDir, path("kept"));
 }
 
 TEST_F(DownloadFolder, ChangeAppliesTheFieldAndCreatesTheTree) {
@@ -367,16 +375,22 @@ TEST_F(DownloadFolder, ChangeAppliesTheFieldAndCreatesTheTree) {
     EXPECT_EQ(form->Edit9->text(), defaultDownloadDir());
 }
 
-TEST_F(DownloadFolder, ChangeWithALoneSlashOrAMissingRelativeNameResetsTheField) {
-    form->Edit9->setText("/");
+TEST_F(DownloadFolder, ChangeRefusesAFolderThatCannotBeMadeAndKeepsTheOneInUse) {
+    writeFile(path("file"), "a plain file on the way");
+    form->Edit9->setText(path("kept"));
     form->Button10Click(form->Button10);
-    EXPECT_EQ(form->DownloadDir, "");
-    EXPECT_EQ(form->Edit9->text(), defaultDownloadDir());
-
-    form->Edit9->setText("Files");
-    form->Button10Click(form->Button10);
-    EXPECT_EQ(form->DownloadDir, "Files");
-    EXPECT_EQ(form->Edit9->text(), defaultDownloadDir());
+    for (const QString& folder : {QString("/"), QString("Files"), path("file/sub")}) {
+        SCOPED_TRACE(folder.toStdString());
+        form->Edit9->setText(folder);
+        try {
+            form->Button10Click(form->Button10);
+            ADD_FAILURE() << "Change accepted it";
+        } catch (const larkspur::Error& e) {
+            EXPECT_EQ(e.message(), "Unable to create directory");
+        }
+        EXPECT_EQ(form->DownloadDir, path("kept"));
+        EXPECT_EQ(form->Edit9->text(), path("kept"));
+    }
     EXPECT_FALSE(QFileInfo::exists(path("Files")));
 }
 
@@ -388,16 +402,17 @@ TEST(ForceDirectories, FollowsTheFolderTreeRules) {
     EXPECT_FALSE(ForceDirectories("/proc/no-such-folder/x")); // cannot be made
 }
 
-TEST_F(DownloadFolder, BrowseEmptiesAVanishedFolderEvenWhenCancelled) {
-    form->DownloadDir = path("gone");
-    form->Edit9->setText("/old/text");
+TEST_F(DownloadFolder, BrowseCancelledOnAVanishedFolderKeepsTheFolderInUse) {
+    form->Edit9->setText(path("gone"));
+    form->Button10Click(form->Button10);
+    QDir(path("gone")).removeRecursively();
     form->Button5Click(form->Button5);
     EXPECT_EQ(folders.calls, 1);
     EXPECT_EQ(folders.caption, "Choose folder where the downloaded files will be placed");
-    EXPECT_EQ(folders.root, "/old/text");
-    EXPECT_EQ(folders.initial, "");
-    EXPECT_EQ(form->DownloadDir, "");
-    EXPECT_EQ(form->Edit9->text(), "/old/text");
+    EXPECT_EQ(folders.root, path("gone"));
+    EXPECT_EQ(folders.initial, ""); // nothing to preselect
+    EXPECT_EQ(form->DownloadDir, path("gone"));
+    EXPECT_EQ(form->Edit9->text(), path("gone"));
 }
 
 TEST_F(DownloadFolder, BrowseAppliesTheChosenFolder) {

@@ -169,6 +169,7 @@ class Scenario:
     # --- the program
     def app_env(self, dialup="sim", fast_timers=False):
         env = dict(os.environ, DISPLAY=self.display, HOME=self.home, LARKSPUR_DIALUP=dialup,
+                   XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
                    XDG_RUNTIME_DIR=self.root, QT_QPA_PLATFORM="xcb")
         # Without a bus of the scenario's own, none: the machine's buses are never used.
         env["DBUS_SESSION_BUS_ADDRESS"] = self.bus or "unix:path=/nonexistent"

@@ -1,10 +1,11 @@
 """A night that survives a damaged home: a damaged settings file, a second copy on the same
-folder, a download folder that cannot be written, and the end of the window."""
+folder, a download folder that cannot be written, a download folder the settings file cannot
+hold, and the end of the window."""
 import os
 import subprocess
 import time
 
-from e2e_world import MB, Failed, check
+from e2e_world import MB, Failed, check, typical_entry
 
 
 def files_of(folder):
@@ -78,4 +79,39 @@ def readonly(s):
     return f"{len(s.requests)} requests, {log.count(failure)} failed log saves reported on screen"
 
 
-SCENARIOS = {"damagedhome": damagedhome, "secondcopy": secondcopy, "readonly": readonly}
+def userdirs(s):
+    """The desktop's download folder is ~/Téléchargements, which 1.pwl cannot hold."""
+    os.makedirs(os.path.join(s.home, ".config"))
+    with open(os.path.join(s.home, ".config", "user-dirs.dirs"), "w") as f:
+        f.write('XDG_DOWNLOAD_DIR="$HOME/Téléchargements"\n')
+    s.downloads = os.path.join(s.home, "Téléchargements")
+    name = s.add_file(f"userdirs-{os.getpid()}.bin", 64 * 1024)
+    list_file = os.path.join(s.home, "1.txt")
+    open(list_file, "wb").write(s.url("plain", name).encode("cp1251") + b"\r\n")
+    before = open(list_file, "rb").read()
+    open(os.path.join(s.home, "1.pwl"), "wb").write(os.urandom(120))  # short and random
+    s.start_app(wait=False)
+    s.dismiss_error_box()  # "Read beyond end of file."
+    s.wait_for_window()
+    check(s.error_boxes() == [], "a second error box is up")
+    s.exit_app()
+    check(open(list_file, "rb").read() == before, "Exit lost the list")
+    record = open(os.path.join(s.home, "1.pwl"), "rb").read()
+    check(len(record) == 299 and record[131] == 0, "the folder was stored mangled in 1.pwl")
+
+    # The record now holds the window's defaults, 02:00 to 09:00.
+    s.start_app(dialup="direct", faketime="@2026-12-08 02:30:00")
+    check(s.error_boxes() == [], "an error box is up at the second start")
+    s.press("Begin")
+    s.wait_for_log("All files downloaded", 60)
+    s.assert_whole(name)
+    as_logged = s.downloaded(name).encode("cp1251", "replace").decode("cp1251")  # "é" is "?"
+    typical_entry(s.log(), s.url("plain", name), as_logged, name, 64 * 1024)
+    check(not os.path.exists("/" + name) and os.listdir(os.path.join(s.home, "Downloads")) == [],
+          "a file went elsewhere")
+    s.exit_app()
+    return f"{name} and log.txt in {s.downloads}, 1.txt kept its {len(before)} bytes"
+
+
+SCENARIOS = {"damagedhome": damagedhome, "userdirs": userdirs, "secondcopy": secondcopy,
+             "readonly": readonly}

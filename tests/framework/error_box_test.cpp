@@ -1,6 +1,8 @@
 #include <QCoreApplication>
 #include <QTimer>
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <utility>
 
 #include "tests/support/qt_printers.h"
 
@@ -62,4 +64,15 @@ TEST(Errors, InputOutputMessagesFollowTheCode) {
     EXPECT_EQ(notAValidInteger("").message(), "'' is not a valid integer value");
     EXPECT_EQ(cannotOpenFile("/x/1.txt", "No such file").message(),
               "Cannot open file \"/x/1.txt\". No such file");
+}
+
+TEST(Errors, ASystemErrorTheTableDoesNotNameReadsAsIOErrorWithItsNumber) {
+    const std::pair<int, const char*> cases[] = {
+        {ENOENT, "File not found"},      {ENAMETOOLONG, "Invalid filename"},
+        {EMFILE, "Too many open files"}, {EROFS, "File access denied"},
+        {ENOSPC, "Disk full"},           {EIO, "I/O error 5"},
+        {EINTR, "I/O error 4"},          {ENETUNREACH, "I/O error 101"},
+    };
+    for (const auto& [err, message] : cases)
+        EXPECT_EQ(InOutError::fromErrno(err).message(), message) << "errno " << err;
 }

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
+#include <optional>
+#include <tuple>
 
 #include "tests/support/qt_printers.h"
 
 #include "job/daily_window.h"
 #include "job/dial_texts.h"
+#include "job/folder_field.h"
 #include "job/queue_rules.h"
+#include "job/schedule_check.h"
 #include "job/transfer_texts.h"
 
 using namespace larkspur::job;
@@ -40,6 +44,49 @@ TEST(DailyWindowRules, OpenFromStartUntilEndAndCrossingMidnight) {
         EXPECT_EQ(windowOpen(c.window, c.now), c.open);
         EXPECT_EQ(deadlineReached(c.window, c.now), c.deadline);
     }
+}
+
+TEST(ScheduleCheck, AWindowThatCanNeverOpenNamesItsWrongField) {
+    const QString noHour = "The window cannot open: the %1 \"%2\" is not an hour from 0 to 23.";
+    const QString noMinute = "The window cannot open: the %1 \"%2\" is not a minute from 0 to 59.";
+    const std::tuple<ScheduleTexts, std::optional<ScheduleField>, QString> cases[] = {
+        {{" 23 ", "59", "0", "0"}, std::nullopt, ""}, // crosses midnight, ends at 00:00
+        {{"25", "99", "ab", "7x"}, ScheduleField::StartHour, noHour.arg("start hour", "25")},
+        {{"02", "60", "09", "00"}, ScheduleField::StartMinute, noMinute.arg("start minute", "60")},
+        {{"02", "00", "+9", "00"}, ScheduleField::EndHour, noHour.arg("end hour", "+9")},
+        {{"02", "00", "09", ""}, ScheduleField::EndMinute, noMinute.arg("end minute", "")},
+        {{"05", "00", "5", "0"},
+         ScheduleField::EndHour,
+         "The window cannot open: it starts and ends at 05:00, so it is never open; tick "
+         "\"Anytime\" to fetch at any time of day."},
+    };
+    for (const auto& [texts, field, refusal] : cases) {
+        const ScheduleCheck check = checkSchedule(texts);
+        EXPECT_EQ(check.wrongField, field) << refusal.toStdString();
+        EXPECT_EQ(check.refusal, refusal);
+        EXPECT_EQ(check.window.has_value(), !field);
+    }
+}
+
+TEST(ScheduleCheck, TheWaitingLineSaysWhenTheWindowOpensNext) {
+    const DailyWindow night{2, 0, 9, 0};
+    const QString line = "Waiting for the window 02:00 to 09:00: it opens in ";
+    EXPECT_EQ(waitingLine(night, {21, 48}), line + "4 h 12 min");
+    EXPECT_EQ(waitingLine(night, {1, 59}), line + "1 min");
+    EXPECT_EQ(waitingLine(night, {9, 0}), line + "17 h");
+    EXPECT_EQ(waitingLine({22, 0, 6, 0}, {12, 30}),
+              "Waiting for the window 22:00 to 06:00: it opens in 9 h 30 min");
+    EXPECT_EQ(waitingLine(night, {2, 0}), "");        // open
+    EXPECT_EQ(waitingLine({5, 0, 5, 0}, {4, 0}), ""); // never opens
+}
+
+TEST(FolderField, BeginNamesTheFolderInUseWhenDirHoldsAnotherOne) {
+    const QString home = "/home/u/Downloads";
+    for (const QString& same : {home, home + "/", QString("/home/u//Downloads"), QString()})
+        EXPECT_EQ(unappliedFolderLine(same, home, home), "") << same.toStdString();
+    EXPECT_EQ(unappliedFolderLine(QString::fromUtf8("/home/u/Téléchargements"), home, home),
+              "The folder typed in \"Dir\" is not in use until Change is pressed: the files go "
+              "to \"/home/u/Downloads\".");
 }
 
 TEST(QueueRules, FileNameIsTheTextAfterTheLastSlashCutTo100) {

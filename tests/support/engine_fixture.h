@@ -18,6 +18,7 @@
 #include "tests/support/fake_dialup.h"
 #include "tests/support/fake_job_view.h"
 #include "tests/support/fake_machine_control.h"
+#include "tests/support/fake_sleep_inhibitor.h"
 #include "tests/support/fake_window_system.h"
 #include "tests/support/http_server.h"
 
@@ -37,6 +38,7 @@ protected:
         services.dialup = &dialup;
         services.windows = &windows;
         services.machine = &machine;
+        services.sleep = &sleep;
         services.http = http.get();
         job = std::make_unique<engine::NightJob>(services, view);
         job->Edit5Change();
@@ -77,6 +79,7 @@ protected:
     FakeDialup dialup;
     FakeWindowSystem windows;
     FakeMachineControl machine;
+    FakeSleepInhibitor sleep;
     std::unique_ptr<platform::HttpClientFactory> http =
         platform::makeCurlHttpClientFactory(std::chrono::milliseconds(1500));
     ErrorBoxRecorder errorBox;
