@@ -92,3 +92,12 @@ void TForm1::Button6Click(QObject*) {
         AddLog(
             QStringLiteral("Cannot open the folder %1: no program here opens folders").arg(folder));
 }
+
+// Begin, and which folder the files go to when "Dir" shows one that was never applied.
+void TForm1::Button7Click(QObject*) {
+    job_->Button7Click();
+    const QString line =
+        larkspur::job::unappliedFolderLine(Edit9->text(), DownloadDir, defaultDownloadDir());
+    if (!line.isEmpty())
+        AddLog(line);
+}

@@ -142,7 +142,7 @@ public:
     void Edit5Change(QObject*) { job_->Edit5Change(); }
     void Button3Click(QObject*) { job_->Button3Click(); }
     void Button4Click(QObject*) { job_->Button4Click(); }
-    void Button7Click(QObject*) { job_->Button7Click(); }
+    void Button7Click(QObject* Sender);
     void Button8Click(QObject*) { job_->Button8Click(); }
     void Timer1Timer(QObject*) { job_->Timer1Timer(); }
     void Timer2Timer(QObject*) { job_->Timer2Timer(); }
@@ -193,6 +193,7 @@ public:
     void save() override;
     void saveSettingsRecord() override { WriteSettingsRecord(); }
     void showJobRunning(bool running) override;
+    void showPowerOffCountdown(larkspur::engine::PowerOffCountdown& countdown) override;
 
 protected:
     bool event(QEvent* event) override;

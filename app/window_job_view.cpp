@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "app/fitted_label.h"
+#include "app/power_off_dialog.h"
 #include "job/transfer_texts.h"
 #include "widgets/memo.h"
 
@@ -71,4 +72,10 @@ void TForm1::showJobRunning(bool running) {
 
 void TForm1::save() {
     Button2Click(Button2);
+}
+
+void TForm1::showPowerOffCountdown(larkspur::engine::PowerOffCountdown& countdown) {
+    auto* dialog = new PowerOffDialog(countdown, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }

@@ -9,6 +9,8 @@
 
 namespace larkspur::engine {
 
+class PowerOffCountdown;
+
 // What the night's job shows and reads through the window: the log, the status, the
 // current file's progress, the URL list (which the user may edit while a transfer
 // runs), the schedule fields and the dial-up fields. Everything runs on the GUI thread.
@@ -42,6 +44,8 @@ public:
     virtual void saveSettingsRecord() = 0;
     // The schedule fields locked and the window dimmed while a job runs.
     virtual void showJobRunning(bool running) = 0;
+    // The minute before the power-off, with its Cancel, for whoever is there.
+    virtual void showPowerOffCountdown(PowerOffCountdown& countdown) = 0;
 };
 
 } // namespace larkspur::engine

@@ -162,9 +162,4 @@ void NightJob::EnableShutdownPrivilegeAtStartup() {
         EnablePrivilege("SeShutdownPrivilege");
 }
 
-void NightJob::PowerOffMachine() {
-    if (TurnOffWhenDone)
-        services_.machine->requestPowerOff();
-}
-
 } // namespace larkspur::engine

@@ -16,6 +16,7 @@
 #include "job/transfer_texts.h"
 #include "platform/clock.h"
 #include "platform/machine_control.h"
+#include "platform/sleep_inhibitor.h"
 
 namespace larkspur::engine {
 
@@ -83,6 +84,8 @@ void NightJob::stopTransfers() {
 }
 
 void NightJob::startNight() {
+    if (services_.sleep)
+        services_.sleep->take(); // a desktop that suspends before the window opens loses the night
     nightRunning_ = true;
     night_ = {};
     nightStartTick_ = services_.clock->tickCount();
@@ -104,6 +107,9 @@ void NightJob::summarize(NightSummary::End end, const QString& reason) {
     summary.reason = reason;
     summary.durationMs = nightRunning_ ? services_.clock->tickCount() - nightStartTick_ : 0;
     nightRunning_ = false;
+    if (services_.sleep)
+        services_.sleep->release();
+    notifyNightEnded(summary);
     emit nightEnded(summary);
 }
 

@@ -5,11 +5,14 @@
 
 #include "engine/dial_handover.h"
 #include "engine/job_view.h"
+#include "engine/kept_logs.h"
 #include "engine/log_file.h"
+#include "engine/power_off_countdown.h"
 #include "framework/guard.h"
 #include "framework/paint_pacer.h"
 #include "httpget/http_get.h"
 #include "job/daily_window.h"
+#include "job/schedule_check.h"
 #include "platform/clock.h"
 
 namespace larkspur::engine {
@@ -52,7 +55,7 @@ void NightJob::createFetchComponent() {
     HTTPGet1->WaitThread = true;
     HTTPGet1->WaitCompanion = [] { return std::make_unique<PaintPacer>(); };
     HTTPGet1->ResumeDownload = true;
-    HTTPGet1->ReservedName = LogFileName;
+    HTTPGet1->ReservedNames = reservedLogNames();
     HTTPGet1->OnProgress = [this](QObject* Sender, std::int64_t TotalSize, std::int64_t Readed) {
         HTTPGet1Progress(Sender, TotalSize, Readed);
     };
@@ -75,8 +78,35 @@ void NightJob::connectTimers() {
 }
 
 void NightJob::Button7Click() {
+    if (scheduleRefused())
+        return;
+    keepPreviousLogs();
     startNight();
     begin();
+}
+
+// A window that can never open would keep the job waiting for ever: Begin says which
+// field is wrong instead.
+bool NightJob::scheduleRefused() {
+    if (view_.anytime())
+        return false;
+    const std::array<QString, 4> fields = view_.scheduleTexts();
+    const job::ScheduleCheck check =
+        job::checkSchedule({fields[0], fields[1], fields[2], fields[3]});
+    if (check.window)
+        return false;
+    view_.addLog(check.refusal);
+    return true;
+}
+
+void NightJob::logWaitingLine() {
+    if (view_.anytime())
+        return;
+    const platform::TimeOfDay now = services_.clock->timeOfDay();
+    const QString line =
+        job::waitingLine({StartHour, StartMinute, EndHour, EndMinute}, {now.hour, now.minute});
+    if (!line.isEmpty())
+        view_.addLog(line);
 }
 
 void NightJob::begin() {
@@ -89,6 +119,7 @@ void NightJob::begin() {
     Timer4->start();
     rest->stop();
     view_.showJobRunning(true);
+    logWaitingLine();
 }
 
 void NightJob::Button8Click() {
@@ -100,7 +131,9 @@ void NightJob::Button8Click() {
     RedialArmed = false; // a dial under way that fails must not start the redial cycle again
     HTTPGet1->Abort();
     view_.showJobRunning(false);
-    saveLog(); // the last lines of an interrupted night are on disk too
+    if (powerOff_)
+        powerOff_->cancel(); // whoever pressed Stop is there: the machine stays on
+    saveLog();               // the last lines of an interrupted night are on disk too
     if (nightRunning_)
         endNight(NightSummary::End::Stopped);
 }

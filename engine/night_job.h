@@ -22,6 +22,7 @@ namespace larkspur::engine {
 
 class DialHandover;
 class JobView;
+class PowerOffCountdown;
 
 // The job of a night, without widgets: waits for the daily window, dials, drives the
 // URL list through the fetch component and ends the night, reporting to a view. Its
@@ -120,6 +121,14 @@ private:
     void endOfWindow();
     void stopTransfers();
     void summarize(NightSummary::End end, const QString& reason);
+    void notifyNightEnded(const NightSummary& summary);
+    void openDownloadFolder(unsigned notification, const QString& action);
+    bool scheduleRefused();
+    void logWaitingLine();
+    void keepPreviousLogs();
+    void keepGivenUpLine(const QString& url);
+    void powerOffDone();
+    void localFailure(const QString& target, bool targetExisted);
     template <typename Step> void runEndStep(Step step, QStringList& failures);
     void logTotals();
 
@@ -129,7 +138,11 @@ private:
     bool endOfWindowHandled_ = false; // the end of window now reached has run already
     bool queueHalted_ = false;        // the night ended under the running driver: it returns
     bool nightRunning_ = false;       // begun by the user, not yet ended
+    bool lastFailureLocal_ = false;   // the last error event's cause lies on this machine
+    int localFailuresInARow_ = 0;     // of the head line: three end the night
     NightSummary night_;
+    unsigned nightNotification_ = 0;        // the last night's notification, for its action
+    PowerOffCountdown* powerOff_ = nullptr; // the countdown under way, if any
     std::uint32_t nightStartTick_ = 0;
     // The dial callback's way to the job; outlives it for reports that come late.
     std::shared_ptr<DialHandover> dialHandover_;

@@ -2,6 +2,8 @@
 // the handlers of the fetch component's events.
 #include "engine/night_job.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTimer>
@@ -87,10 +89,17 @@ bool NightJob::downloadPass(int& lastCount) {
                                              : QStringLiteral("Start download: ")) +
                  url);
     view_.addLog(QStringLiteral("  save to: ") + target + QStringLiteral("\r\n"));
+    const bool targetExisted = QFileInfo::exists(target);
     FileDone = false;
+    lastFailureLocal_ = false;
     HTTPGet1->GetFile();
     if (queueHalted_)
         return true; // the end of the window took the transfer: not a failure of the line
+    if (lastFailureLocal_) {
+        localFailure(target, targetExisted);
+        return true; // not counted: the next pass tries the line again, unless the night ended
+    }
+    localFailuresInARow_ = 0;
     if (removesLine(FileDone, ErrorCount, rest->isActive()) && removeFetchedLine(line) && !FileDone)
         giveUp(url);
     countPass(view_.urlLineCount(), lastCount, ErrorCount);
@@ -108,6 +117,23 @@ void NightJob::giveUp(const QString& url) {
     ++LinesGivenUp;
     night_.givenUp.append({url, HTTPGet1->ErrorReason});
     view_.addLog(givenUpText(url, ErrorCount + 1));
+    keepGivenUpLine(url);
+}
+
+// A failure caused on this machine says nothing of the line: it is not counted towards
+// giving the line up. A missing folder is made again; when the cause stays for three
+// attempts in a row, the night ends with the list whole.
+void NightJob::localFailure(const QString& target, bool targetExisted) {
+    if (!targetExisted && QFileInfo(target).size() == 0)
+        QFile::remove(target); // a file never written leaves no file
+    QDir().mkpath(DownloadDir);
+    if (++localFailuresInARow_ < 3)
+        return;
+    localFailuresInARow_ = 0;
+    const QString reason = localFailureText(HTTPGet1->FailureErrno, HTTPGet1->ErrorReason);
+    view_.addLog(reason);
+    queueHalted_ = true;
+    endNight(NightSummary::End::LocalFailure, reason);
 }
 
 void NightJob::HTTPGet1Progress(QObject*, std::int64_t TotalSize, std::int64_t Readed) {
@@ -141,6 +167,7 @@ void NightJob::HTTPGet1Error(QObject*) {
     if (StopRequested || queueHalted_)
         return;
     FileDone = false;
+    lastFailureLocal_ = HTTPGet1->FailureIsLocal;
     view_.addLog(transferErrorText(ErrorCount, HTTPGet1->ErrorReason));
     rest->start();
     view_.showTransferFailed();

@@ -44,7 +44,7 @@ void THTTPGet::GetFile() {
         return;
     worker_ =
         new THTTPGetThread(http_, AcceptTypes, Agent, URL, FileName, UserName, Password, PostQuery,
-                           Referer, BinaryData, UseCache, OnProgress, true, ReservedName);
+                           Referer, BinaryData, UseCache, OnProgress, true, ReservedNames);
     // The end is delivered on this thread, so it cannot arrive before this is set.
     worker_->OnTerminate = [this](QObject* Sender) { ThreadDone(Sender); };
     if (WaitThread)

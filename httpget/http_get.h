@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -59,8 +60,8 @@ public:
     TOnDoneFileEvent OnDoneFile;
     TOnDoneStringEvent OnDoneString;
     bool ResumeDownload = false;
-    // A file name the component never writes, in any folder; empty: none.
-    QString ReservedName;
+    // File names the component never writes, in any folder.
+    QStringList ReservedNames;
     // Why the last transfer failed, in plain words; set before OnError is raised.
     QString ErrorReason;
     // Set before OnError: whether that cause lies on this machine (the download folder

@@ -42,7 +42,7 @@ THTTPGetThread::THTTPGetThread(larkspur::platform::HttpClientFactory& http,
                                const QString& Password, const QString& PostQuery,
                                const QString& Referer, bool BinaryData, bool UseCache,
                                const TOnProgressEvent& OnProgress, bool ToFile,
-                               const QString& ReservedName)
+                               const QStringList& ReservedNames)
     : http_(http) {
     FreeOnTerminate = true;
     // The base class made the thread suspended: fill the copies, then let it run.
@@ -58,7 +58,7 @@ THTTPGetThread::THTTPGetThread(larkspur::platform::HttpClientFactory& http,
     this->UseCache = UseCache;
     this->OnProgress = OnProgress;
     this->ToFile = ToFile;
-    this->ReservedName = ReservedName;
+    this->ReservedNames = ReservedNames;
     start();
 }
 
@@ -159,7 +159,7 @@ bool THTTPGetThread::acceptableTarget() {
         fail(QStringLiteral("the URL names no file"));
         return false;
     }
-    if (!ReservedName.isEmpty() && name == ReservedName) {
+    if (ReservedNames.contains(name)) {
         fail(QStringLiteral("the name is that of the job's log file: not fetched"));
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -27,7 +28,7 @@ public:
                    const QString& UserName, const QString& Password, const QString& PostQuery,
                    const QString& Referer, bool BinaryData, bool UseCache,
                    const TOnProgressEvent& OnProgress, bool ToFile,
-                   const QString& ReservedName = {});
+                   const QStringList& ReservedNames = {});
 
     static constexpr std::uint16_t HttpPort = 80;
     static constexpr std::uint16_t HttpsPort = 443;
@@ -62,8 +63,8 @@ public:
     std::uint32_t BytesRead = 0;
     std::int64_t Readed = 0;
     TOnProgressEvent OnProgress;
-    QString ReservedName;  // a file name never written, in any folder (the job's log)
-    QString FailureReason; // in plain words, once the transfer failed
+    QStringList ReservedNames; // file names never written, in any folder (the job's logs)
+    QString FailureReason;     // in plain words, once the transfer failed
     // Where the failure's cause lies on this machine (the folder missing or no folder, no
     // permission, a read-only or full file system), with the system's error code.
     bool FailureIsLocal = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "job/format_duration.h"
 
@@ -58,6 +59,11 @@ QString transferErrorText(std::uint8_t errorCount, const QString& reason) {
         text +=
             QStringLiteral("  ") + QString(reason).replace(u'\r', u' ').replace(u'\n', u' ') + CrLf;
     return text;
+}
+
+QString localFailureText(int err, const QString& reason) {
+    return QStringLiteral("The download folder cannot be written: %1. The list is kept.")
+        .arg(err != 0 ? QString::fromLocal8Bit(std::strerror(err)) : reason);
 }
 
 QString givenUpText(const QString& url, int failures) {

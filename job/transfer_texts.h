@@ -28,6 +28,9 @@ QString givenUpText(const QString& url, int failures);
 QString totalTimeText(std::uint32_t totalMs);
 // "Total downloaded: 1.50 KB" for 1536 bytes.
 QString totalBytesText(std::uint64_t totalBytes, const QLocale& locale);
+// Why a night ended on a failure of this machine: the system's words for `err`, else `reason`.
+// "The download folder cannot be written: No space left on device. The list is kept."
+QString localFailureText(int err, const QString& reason);
 // "Total given up: 2 lines".
 QString totalGivenUpText(std::uint32_t lines);
 

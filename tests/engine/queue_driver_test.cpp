@@ -59,7 +59,8 @@ TEST_F(QueueDriver, FetchesEveryFileWholeAndLogsEachInSevenLines) {
                            "  save to: " + path("dl/a.bin"), "", "Downloaded: a.bin Size: 5000"}));
     EXPECT_TRUE(QRegularExpression("^  Time: 00:00:01$").match(lines[5]).hasMatch());
     EXPECT_TRUE(QRegularExpression("^  Average speed: \\d+ b/s$").match(lines[6]).hasMatch());
-    EXPECT_EQ(lines[7], "  SHA-256: " + QCryptographicHash::hash(a, QCryptographicHash::Sha256).toHex());
+    EXPECT_EQ(lines[7],
+              "  SHA-256: " + QCryptographicHash::hash(a, QCryptographicHash::Sha256).toHex());
     EXPECT_EQ(lines[8], "");
     EXPECT_TRUE(lines.contains("All files downloaded"));
     EXPECT_EQ(job->TotalBytes, 5001u);
@@ -87,6 +88,10 @@ TEST_F(QueueDriver, AFailingLineIsTriedElevenTimesThenGivenUp) {
     EXPECT_EQ(view.urls, QStringList{server.url("/next.bin")});
     EXPECT_EQ(log().filter("Given up:"),
               QStringList{"Given up: " + server.url("/gone.bin") + " after 11 failures"});
+    QFile givenUp(path("given-up.txt")); // kept beside the list once the log is replaced
+    ASSERT_TRUE(givenUp.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(givenUp.readAll().endsWith("\t" + server.url("/gone.bin").toLatin1() +
+                                           "\t404 Not Found\r\n"));
     EXPECT_EQ(view.bytesText, "n/a");
     job->Download();
     EXPECT_EQ(log().filter("Error while downloading!").last(),
@@ -281,10 +286,12 @@ TEST_F(FinishJob, LogsTheSameTotalsEachTimeAndHangsUpAndPowersOffWhenAsked) {
     job->DisconnectWhenDone = true;
     job->TurnOffWhenDone = true;
     job->FinishJob();
-    EXPECT_EQ(log(), QStringList({"Total time: 00:00:00", "Total downloaded: 1.50 KB",
-                                  "Total time: 00:00:00", "Total downloaded: 1.50 KB"}));
+    EXPECT_EQ(log(),
+              QStringList({"Total time: 00:00:00", "Total downloaded: 1.50 KB",
+                           "Total time: 00:00:00", "Total downloaded: 1.50 KB", "Powering off"}));
     EXPECT_EQ(downloaded("log.txt"), "Total time: 00:00:00\r\nTotal downloaded: 1.50 KB\r\n"
-                                     "Total time: 00:00:00\r\nTotal downloaded: 1.50 KB\r\n");
+                                     "Total time: 00:00:00\r\nTotal downloaded: 1.50 KB\r\n"
+                                     "Powering off\r\n");
     EXPECT_EQ(dialup.hangUps, std::vector<larkspur::platform::ConnectionHandle>{0x31});
     EXPECT_EQ(machine.powerOffRequests, 1);
     EXPECT_EQ(machine.calls, QStringList({"flush " + path("dl"), "power off"}));

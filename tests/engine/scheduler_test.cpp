@@ -21,6 +21,7 @@ std::vector<bool> activity(const larkspur::engine::NightJob& job) {
 }
 
 TEST_F(Scheduler, BeginWaitsTranslucentAndStopEndsEverythingIncludingTheRedialCycle) {
+    clock.time = {3, 0};
     job->Timer5->start();
     job->rest->start();
     job->Button7Click();
@@ -52,7 +53,7 @@ TEST_F(Scheduler, TheWindowPollDialsOnceTheWindowOpens) {
     const PollCase cases[] = {
         {"02", "09", false, {1, 59}, {2, 0}},   {"02", "09", false, {9, 0}, {2, 0}},
         {"22", "06", false, {21, 59}, {22, 0}}, {"22", "06", false, {6, 0}, {5, 59}},
-        {"05", "05", false, {5, 0}, {99, 0}},   {"05", "05", true, {99, 0}, {5, 0}},
+        {"05", "05", true, {99, 0}, {5, 0}},
     };
     for (const PollCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.start << "-" << c.end << " anytime " << c.anytime);
@@ -72,6 +73,27 @@ TEST_F(Scheduler, TheWindowPollDialsOnceTheWindowOpens) {
         EXPECT_EQ(log().last().startsWith("Connecting. Attempt #"), c.open.hour != 99);
         job->Button8Click();
     }
+}
+
+TEST_F(Scheduler, BeginRefusesAWindowThatCanNeverOpenAndSaysWhenAnotherOpens) {
+    const std::array<std::array<QString, 4>, 4> schedules{{{"25", "00", "09", "00"},
+                                                           {"02", "99", "09", "00"},
+                                                           {"ab", "00", "7x", "00"},
+                                                           {"05", "00", "05", "00"}}};
+    for (const auto& schedule : schedules) {
+        SCOPED_TRACE(schedule[0].toStdString());
+        view.schedule = schedule;
+        view.log.clear();
+        job->Button7Click();
+        EXPECT_FALSE(job->Timer1->isActive());
+        ASSERT_EQ(log().size(), 1);
+        EXPECT_TRUE(log()[0].startsWith("The window cannot open: ")) << log()[0].toStdString();
+    }
+    view.schedule = {"02", "00", "09", "00"};
+    job->Edit5Change();
+    clock.time = {21, 48};
+    job->Button7Click();
+    EXPECT_EQ(log().last(), "Waiting for the window 02:00 to 09:00: it opens in 4 h 12 min");
 }
 
 TEST_F(Scheduler, TheEndOfTheWindowRunsOnceADayAndWaitsForTheNextWindow) {

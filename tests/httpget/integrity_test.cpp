@@ -32,7 +32,7 @@ protected:
         get.URL = url;
         get.FileName = dir.path() + '/' + name;
         get.WaitThread = true;
-        get.ReservedName = "log.txt";
+        get.ReservedNames = {"log.txt"};
         bool done = false;
         get.OnDoneFile = [&](QObject*, const QString&, std::int64_t) { done = true; };
         get.OnError = [&](QObject*) { failedLocally = {get.FailureIsLocal, get.FailureErrno}; };

@@ -18,6 +18,8 @@
 #include "tests/support/fake_dialup.h"
 #include "tests/support/fake_job_view.h"
 #include "tests/support/fake_machine_control.h"
+#include "tests/support/fake_notifier.h"
+#include "tests/support/fake_shell.h"
 #include "tests/support/fake_sleep_inhibitor.h"
 #include "tests/support/fake_window_system.h"
 #include "tests/support/http_server.h"
@@ -39,6 +41,9 @@ protected:
         services.windows = &windows;
         services.machine = &machine;
         services.sleep = &sleep;
+        services.notifier = &notifier;
+        services.shell = &shell;
+        qputenv("LARKSPUR_POWER_OFF_DELAY", "0"); // the countdown has its own tests
         services.http = http.get();
         job = std::make_unique<engine::NightJob>(services, view);
         job->Edit5Change();
@@ -55,6 +60,7 @@ protected:
     }
 
     void TearDown() override {
+        qunsetenv("LARKSPUR_POWER_OFF_DELAY");
         job.reset();
         QDir::setCurrent(previousDir);
     }
@@ -80,6 +86,8 @@ protected:
     FakeWindowSystem windows;
     FakeMachineControl machine;
     FakeSleepInhibitor sleep;
+    FakeNotifier notifier;
+    FakeShell shell;
     std::unique_ptr<platform::HttpClientFactory> http =
         platform::makeCurlHttpClientFactory(std::chrono::milliseconds(1500));
     ErrorBoxRecorder errorBox;

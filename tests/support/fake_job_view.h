@@ -22,6 +22,7 @@ public:
     platform::DialRequest dialFields{"entry", "user", "secret", "1"};
     int saves = 0;
     int recordSaves = 0;
+    int countdowns = 0;
     std::function<void()> onSave, onSaveRecord; // may raise, as a failing save does
 
     // Like the log memo: each CR LF inside a text starts a further line.
@@ -56,6 +57,7 @@ public:
             onSaveRecord();
     }
     void showJobRunning(bool isRunning) override { running = isRunning; }
+    void showPowerOffCountdown(engine::PowerOffCountdown&) override { ++countdowns; }
 };
 
 } // namespace larkspur::test

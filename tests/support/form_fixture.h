@@ -13,7 +13,9 @@
 #include "tests/support/fake_dialup.h"
 #include "tests/support/fake_folder_browser.h"
 #include "tests/support/fake_machine_control.h"
+#include "tests/support/fake_notifier.h"
 #include "tests/support/fake_shell.h"
+#include "tests/support/fake_sleep_inhibitor.h"
 #include "tests/support/fake_window_system.h"
 
 namespace larkspur::test {
@@ -32,10 +34,14 @@ protected:
         services.windows = &windows;
         services.machine = &machine;
         services.http = http.get();
+        services.notifier = &notifier;
+        services.sleep = &sleep;
+        qputenv("LARKSPUR_POWER_OFF_DELAY", "0"); // the countdown has its own tests
         makeForm();
     }
 
     void TearDown() override {
+        qunsetenv("LARKSPUR_POWER_OFF_DELAY");
         form.reset();
         QDir::setCurrent(previousDir);
     }
@@ -56,6 +62,8 @@ protected:
     FakeDialup dialup;
     FakeWindowSystem windows;
     FakeMachineControl machine;
+    FakeNotifier notifier;
+    FakeSleepInhibitor sleep;
     std::unique_ptr<platform::HttpClientFactory> http =
         platform::makeCurlHttpClientFactory(std::chrono::milliseconds(1500));
     ErrorBoxRecorder errorBox;
