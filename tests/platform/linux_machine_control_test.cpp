@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include "tests/support/dbus_mock.h"
+#include "tests/support/standard_error_capture.h"
 #include "tests/support/qt_printers.h"
 
 #include "platform/machine_control.h"
 
 using larkspur::platform::makeLinuxMachineControl;
+using larkspur::test::StandardErrorCapture;
 
 namespace {
 
@@ -43,32 +45,6 @@ TEST(LinuxMachineControl, TheShutdownPrivilegeRaisesTheBootCapabilityWherePermit
     EXPECT_EQ(machine->enablePrivilege("SeShutdownPrivilege"), permitted);
     EXPECT_EQ(capabilityFlag(CAP_SYS_BOOT, CAP_EFFECTIVE), permitted ? CAP_SET : CAP_CLEAR);
 }
-
-// What the code under test writes to standard error meanwhile.
-class StandardErrorCapture {
-public:
-    StandardErrorCapture() : saved_(::dup(2)) {
-        std::fflush(stderr);
-        const int file = ::open(QFile::encodeName(dir_.filePath("stderr")).constData(),
-                                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        ::dup2(file, 2);
-        ::close(file);
-    }
-    ~StandardErrorCapture() {
-        std::fflush(stderr);
-        ::dup2(saved_, 2);
-        ::close(saved_);
-    }
-    QString text() {
-        std::fflush(stderr);
-        QFile file(dir_.filePath("stderr"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
-private:
-    QTemporaryDir dir_;
-    int saved_;
-};
 
 class MockLogind : public ::testing::Test {
 protected:

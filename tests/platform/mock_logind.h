@@ -2,96 +2,27 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
-#include <cstdio>
-#include <fcntl.h>
-#include <functional>
 #include <gtest/gtest.h>
-#include <unistd.h>
+
+#include "tests/support/dbus_mock.h"
+#include "tests/support/standard_error_capture.h"
 
 namespace larkspur::test {
-
-// What the code under test writes to standard error meanwhile.
-class StandardErrorCapture {
-public:
-    StandardErrorCapture() : saved_(::dup(2)) {
-        std::fflush(stderr);
-        const int file = ::open(QFile::encodeName(dir_.filePath("stderr")).constData(),
-                                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        ::dup2(file, 2);
-        ::close(file);
-    }
-    ~StandardErrorCapture() {
-        std::fflush(stderr);
-        ::dup2(saved_, 2);
-        ::close(saved_);
-    }
-    QString text() {
-        std::fflush(stderr);
-        QFile file(dir_.filePath("stderr"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
-private:
-    QTemporaryDir dir_;
-    int saved_;
-};
 
 // A bus of the test's own with a mock logind on it; the machine's buses are never used.
 class MockLogind : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        ASSERT_TRUE(bus.waitForStarted()) << "dbus-daemon is missing";
-        ASSERT_TRUE(bus.waitForReadyRead(10000));
-        address = QString::fromUtf8(bus.readLine().trimmed());
-        ASSERT_FALSE(address.isEmpty());
-
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DBUS_SESSION_BUS_ADDRESS", address);
-        environment.insert("DBUS_SYSTEM_BUS_ADDRESS", address);
-        logind.setProcessEnvironment(environment);
-        logind.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // Debian's own interpreter, which has the dbusmock module.
-        logind.start("/usr/bin/python3", {"-m", "dbusmock", "--session", "-t", "logind", "-l",
-                                          dir.filePath("calls.log")});
-        ASSERT_TRUE(logind.waitForStarted());
-        ASSERT_TRUE(waitUntil([&] { return logindIsOnTheBus(); })) << "the mock did not start";
-    }
-
-    void TearDown() override {
-        QDBusConnection::disconnectFromBus("mock-logind-probe");
-        for (QProcess* process : {&logind, &bus}) {
-            process->terminate();
-            if (!process->waitForFinished(5000))
-                process->kill();
-        }
-    }
-
-    bool logindIsOnTheBus() {
-        const QDBusConnection probe = QDBusConnection::connectToBus(address, "mock-logind-probe");
-        return probe.isConnected() &&
-               probe.interface()->isServiceRegistered("org.freedesktop.login1").value();
-    }
+    void SetUp() override { ASSERT_TRUE(mockLogind.start("logind", "org.freedesktop.login1")); }
 
     static bool waitUntil(const std::function<bool()>& condition) {
-        for (int tries = 0; tries < 200; ++tries) {
-            if (condition())
-                return true;
-            QThread::msleep(50);
-        }
-        return false;
+        return DBusMock::waitUntil(condition);
     }
+    QByteArray callLog() const { return mockLogind.callLog(); }
 
     // The locks logind holds, each as "what|who|why|mode".
     QStringList inhibitors() {
-        const QDBusMessage reply = QDBusConnection::connectToBus(address, "mock-logind-probe")
+        const QDBusMessage reply = QDBusConnection::connectToBus(address, "mock-logind-locks")
                                        .call(QDBusMessage::createMethodCall(
                                            "org.freedesktop.login1", "/org/freedesktop/login1",
                                            "org.freedesktop.login1.Manager", "ListInhibitors"));
@@ -112,15 +43,10 @@ protected:
         return locks;
     }
 
-    QByteArray callLog() {
-        QFile log(dir.filePath("calls.log"));
-        return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
-    }
 
-    QTemporaryDir dir;
-    QProcess bus;
-    QProcess logind;
-    QString address;
+    DBusMock mockLogind;
+    const QString& address = mockLogind.address;
+    QProcess& logind = mockLogind.mock;
 };
 
 } // namespace larkspur::test
