@@ -72,7 +72,8 @@ def savefails(s):
 def givenup_end(s):
     s.start_logind()
     s.prepare([s.url("status404", "gone.bin")], turn_off=True, disconnect=True)
-    s.start_app()  # the simulated modem, which hangs up, needs real timers
+    # the simulated modem, which hangs up, needs real timers
+    s.start_app(environment={"LARKSPUR_POWER_OFF_DELAY": "2"})
     s.press("Begin")
     s.wait_for_log("All files downloaded", 150)
     time.sleep(9)  # longer than the retry pause and a dial

@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include "tests/support/dbus_mock.h"
-#include "tests/support/standard_error_capture.h"
 #include "tests/support/qt_printers.h"
+#include "tests/support/standard_error_capture.h"
 
 #include "platform/machine_control.h"
 

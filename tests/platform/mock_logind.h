@@ -14,6 +14,8 @@ namespace larkspur::test {
 class MockLogind : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(mockLogind.start("logind", "org.freedesktop.login1")); }
+    // The probe's connection is named: the next test's bus needs a connection of its own.
+    void TearDown() override { QDBusConnection::disconnectFromBus("mock-logind-locks"); }
 
     static bool waitUntil(const std::function<bool()>& condition) {
         return DBusMock::waitUntil(condition);
@@ -42,7 +44,6 @@ protected:
         list.endArray();
         return locks;
     }
-
 
     DBusMock mockLogind;
     const QString& address = mockLogind.address;
