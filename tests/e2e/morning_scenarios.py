@@ -75,4 +75,17 @@ def fullfolder(s):
     return "the full folder ended the night once, nothing given up, the list kept"
 
 
-SCENARIOS = {"morning": morning, "beginlines": beginlines, "fullfolder": fullfolder}
+def refuseddial(s):
+    s.prepare([s.url("plain", "x.bin")])
+    s.start_app(dialup="pppd")  # no peers file for the empty entry: each dial is refused at once
+    s.press("Begin")
+    time.sleep(8)  # the first dial, the redial delay, the second dial
+    s.press("Stop")
+    s.wait_for(lambda: "Connecting. Attempt #2" in s.log(), 20, "a second dial")
+    check("Hardware failure." in s.log(), "the refused dial was not logged")
+    s.exit_app()
+    return "a dial refused at once is tried again after the redial delay"
+
+
+SCENARIOS = {"morning": morning, "beginlines": beginlines, "fullfolder": fullfolder,
+             "refuseddial": refuseddial}
