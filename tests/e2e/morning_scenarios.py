@@ -22,6 +22,8 @@ def morning(s):
     reports = [n for n in s.notifications() if n[1] == "Larkspur" and "downloaded" in n[2]]
     check(len(reports) == 1 and reports[0][2].startswith("1 file downloaded"), f"the night's reports: {reports}")
     check(s.mock_calls("logind", "PowerOff") == [], "the machine was powered off after Cancel")
+    inhibits = s.mock_calls("logind", "Inhibit")
+    check(len(inhibits) == 1 and '"sleep:idle" "Larkspur"' in inhibits[0], f"the sleep lock: {inhibits}")
     with open(os.path.join(s.home, "given-up.txt"), "rb") as f:
         check(s.url("status404", "gone.bin").encode() in f.read(), "the given-up URL was not kept")
     first_log = s.log()
