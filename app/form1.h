@@ -11,6 +11,7 @@
 #include "app/settings_record.h"
 #include "engine/job_view.h"
 #include "engine/night_job.h"
+#include "framework/once_per_frame.h"
 #include "platform/connection_handle.h"
 #include "platform/services.h"
 
@@ -206,9 +207,20 @@ private:
     void connectHandlers();
     void setAlpha(int alpha);
     FadeSteps fadeSteps();
+    void showProgressNow();
 
     KeptFiles keptFiles_;
     larkspur::platform::Services services_;
     FadeGuard fades_;
     bool closing_ = false; // the closing sequence runs; another close request waits for it
+
+    // The current file's latest figures: a fast transfer reports far more often than the
+    // window paints, so they are formatted once a frame. A zero time: no new speed to show.
+    struct Progress {
+        std::int64_t readed = 0;
+        std::int64_t totalSize = 0;
+        std::int64_t received = 0;
+        std::uint32_t elapsedMs = 0;
+    } progress_;
+    larkspur::OncePerFrame progressFrame_{[this] { showProgressNow(); }};
 };

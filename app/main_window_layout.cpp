@@ -192,6 +192,7 @@ void TForm1::createControls() {
 
     Memo2 = memo(this, "Memo2", {208, 184, 353, 105}, "Log");
     Memo2->setReadOnly(true);
+    Memo2->addLinesOncePerFrame();
     Memo2->setUndoRedoEnabled(false); // a night's log would keep every line twice
     Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

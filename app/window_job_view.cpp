@@ -25,13 +25,26 @@ void TForm1::setStatus(const QString& text) {
 
 void TForm1::showProgress(std::int64_t readed, std::int64_t totalSize, std::int64_t received,
                           std::uint32_t elapsedMs) {
-    ProgressBar1->setValue(progressPosition(readed, totalSize));
-    Label15->setFittedText(bytesOfTotalText(readed, totalSize, QLocale()));
-    if (elapsedMs != 0)
-        Label16->setFittedText(speedText(received, elapsedMs));
+    progress_.readed = readed;
+    progress_.totalSize = totalSize;
+    if (elapsedMs != 0) {
+        progress_.received = received;
+        progress_.elapsedMs = elapsedMs;
+    }
+    progressFrame_.changed();
+}
+
+void TForm1::showProgressNow() {
+    ProgressBar1->setValue(progressPosition(progress_.readed, progress_.totalSize));
+    Label15->setFittedText(bytesOfTotalText(progress_.readed, progress_.totalSize, QLocale()));
+    if (progress_.elapsedMs == 0)
+        return;
+    Label16->setFittedText(speedText(progress_.received, progress_.elapsedMs));
+    progress_.elapsedMs = 0; // shown: until a new time comes, the speed stays as it is
 }
 
 void TForm1::showTransferFailed() {
+    progressFrame_.showNow(); // the last figures first, so that "n/a" is not overwritten
     Label15->setFittedText(QStringLiteral("n/a"));
     Label16->setFittedText(QStringLiteral("n/a"));
 }

@@ -12,7 +12,24 @@ const QString CrLf = QStringLiteral("\r\n");
 
 Memo::Memo(QWidget* parent) : QPlainTextEdit(parent) {}
 
+void Memo::addLinesOncePerFrame() {
+    addedFrame_ = std::make_unique<OncePerFrame>([this] { insertAdded(); });
+}
+
+void Memo::showAdded() const {
+    if (addedFrame_)
+        addedFrame_->showNow();
+}
+
+void Memo::insertAdded() {
+    if (added_.isEmpty())
+        return;
+    insertAtEnd(std::exchange(added_, {}).join(QLatin1Char('\n')));
+    ensureCursorVisible();
+}
+
 int Memo::lineCount() const {
+    showAdded();
     const QTextDocument* doc = document();
     int count = doc->blockCount();
     if (doc->lastBlock().length() <= 1) // only the block's terminator: an empty last line
@@ -21,12 +38,14 @@ int Memo::lineCount() const {
 }
 
 QString Memo::line(int index) const {
+    showAdded();
     if (index < 0 || index >= lineCount())
         return {};
     return document()->findBlockByNumber(index).text();
 }
 
 QStringList Memo::lines() const {
+    showAdded();
     QStringList result;
     const int count = lineCount();
     result.reserve(count);
@@ -37,6 +56,7 @@ QStringList Memo::lines() const {
 }
 
 int Memo::indexOfLine(const QString& text) const {
+    showAdded();
     const int count = lineCount();
     int index = 0;
     for (QTextBlock block = document()->begin(); block.isValid() && index < count;
@@ -49,6 +69,11 @@ int Memo::indexOfLine(const QString& text) const {
 void Memo::addLine(const QString& text) {
     QString plain = text;
     plain.replace(CrLf, QStringLiteral("\n"));
+    if (addedFrame_) {
+        added_.append(plain);
+        addedFrame_->changed();
+        return;
+    }
     insertAtEnd(plain);
     ensureCursorVisible();
 }
@@ -67,6 +92,7 @@ void Memo::insertAtEnd(const QString& text) {
 }
 
 void Memo::deleteLine(int index) {
+    showAdded();
     if (index < 0 || index >= lineCount())
         return;
     const QTextBlock block = document()->findBlockByNumber(index);
@@ -81,6 +107,7 @@ void Memo::deleteLine(int index) {
 // From the raw text: the plain text turns no-break spaces into spaces, and the list is
 // the user's data.
 QString Memo::windowsText() const {
+    showAdded();
     QString text = document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
@@ -89,6 +116,7 @@ QString Memo::windowsText() const {
 }
 
 void Memo::setWindowsText(const QString& text) {
+    added_.clear(); // the new text replaces what waits too
     QString plain = text;
     plain.replace(CrLf, QStringLiteral("\n"));
     setPlainText(plain);

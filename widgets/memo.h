@@ -2,6 +2,9 @@
 
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <memory>
+
+#include "framework/once_per_frame.h"
 
 namespace larkspur {
 
@@ -20,6 +23,10 @@ public:
 
     // Appends `text` as a new line; each CR LF inside it starts a further line.
     void addLine(const QString& text);
+    // From now on, added lines reach the document once a frame, in one insertion: a queue
+    // of small files logs lines far faster than anyone reads them, and each insertion lays
+    // out and scrolls the view. Every read and change of lines sees them at once.
+    void addLinesOncePerFrame();
     void deleteLine(int index);
 
     // The whole text with CR LF line breaks.
@@ -28,6 +35,11 @@ public:
 
 private:
     void insertAtEnd(const QString& text);
+    void showAdded() const;
+    void insertAdded();
+
+    std::unique_ptr<OncePerFrame> addedFrame_;
+    QStringList added_; // lines waiting for the next frame, CR LF already split
 };
 
 } // namespace larkspur

@@ -1,7 +1,9 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "tests/support/qt_printers.h"
@@ -30,9 +32,22 @@ TEST_F(WindowAsJobView, LabelsGrowToShowTheirWholeText) {
     form->HTTPGet1Progress(nullptr, 2097152, 1048576);
     clock.ticks += 2;
     form->HTTPGet1Progress(nullptr, 2097152, 1048576);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return form->Label16->text() != "n/a"; }));
     QCoreApplication::sendPostedEvents(); // labels measure their text before they paint
     for (QLabel* label : {form->Label15, form->Label16})
         EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+}
+
+TEST_F(WindowAsJobView, ProgressShowsAFramesLastFiguresAndAFailureIsNotOverwritten) {
+    for (int readed = 1; readed <= 1000; ++readed)
+        form->HTTPGet1Progress(nullptr, 1000, readed);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return form->Label15->text() == "1,000 of 1,000"; }));
+    EXPECT_EQ(form->ProgressBar1->value(), 200);
+    form->HTTPGet1Progress(nullptr, 2000, 1500);
+    form->showTransferFailed();
+    QTest::qWait(50);
+    EXPECT_EQ(form->Label15->text(), "n/a");
+    EXPECT_EQ(form->ProgressBar1->value(), 150);
 }
 
 TEST_F(WindowAsJobView, ClosingDuringATransferSavesStopsAndLogsNoError) {

@@ -1,3 +1,5 @@
+#include <QTest>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 
 #include "tests/support/qt_printers.h"
@@ -54,4 +56,31 @@ TEST(Memo, FindsTheFirstEqualLineAndNeverTheEmptyEndAfterABreak) {
     EXPECT_EQ(memo.indexOfLine("a"), 1);
     EXPECT_EQ(memo.indexOfLine("c"), -1);
     EXPECT_EQ(memo.indexOfLine(""), -1);
+}
+
+TEST(Memo, LinesAddedOncePerFrameReachTheDocumentInOneInsertion) {
+    Memo memo;
+    memo.addLinesOncePerFrame();
+    int insertions = 0;
+    QObject::connect(memo.document(), &QTextDocument::contentsChange,
+                     [&](int, int, int added) { insertions += added > 0; });
+    for (const char* line : {"a", "b\r\nc", ""})
+        memo.addLine(line);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return insertions > 0; }));
+    EXPECT_EQ(insertions, 1);
+    EXPECT_EQ(memo.toPlainText(), "a\nb\nc\n\n");
+}
+
+TEST(Memo, ReadsAndChangesSeeTheLinesThatWaitForTheirFrame) {
+    Memo memo;
+    memo.addLinesOncePerFrame();
+    memo.addLine("one");
+    EXPECT_EQ(memo.lines(), QStringList({"one"}));
+    memo.addLine("two");
+    memo.deleteLine(0);
+    EXPECT_EQ(memo.windowsText(), "two\r\n");
+    memo.addLine("replaced");
+    memo.setWindowsText("new");
+    QTest::qWait(50);
+    EXPECT_EQ(memo.windowsText(), "new");
 }
