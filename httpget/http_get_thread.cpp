@@ -321,8 +321,10 @@ bool THTTPGetThread::takeChunk(const char* data, std::uint32_t count) {
 
 // The file must be whole where its name says, not only in the count.
 void THTTPGetThread::applySuccessRule() {
-    blocks_.flush();
     const bool whole = ToFile ? TotalSize == Readed && Readed >= partialSize_ : Readed != 0;
+    if (whole && ToFile)
+        file_.completedByWhatFollows();
+    blocks_.flush();
     if (whole && ToFile) {
         file_.confirm(TotalSize);
         checkWrittenFile();

@@ -33,6 +33,7 @@ bool TargetFile::occupied() const {
 
 void TargetFile::openExisting() {
     check(file_.openExisting(folder_.descriptor(), name_), QStringLiteral("open"));
+    validatorOnDisk_ = true;
     if (!file_.isSolelyOurs()) {
         file_.close();
         throw TargetError(
@@ -44,6 +45,7 @@ void TargetFile::openExisting() {
 
 void TargetFile::create() {
     check(file_.createNew(folder_.descriptor(), name_), QStringLiteral("create"));
+    validatorOnDisk_ = false;
 }
 
 std::int64_t TargetFile::size() const {
@@ -67,6 +69,10 @@ void TargetFile::seekToEnd() {
 }
 
 void TargetFile::write(const char* data, std::int64_t count) {
+    if (unwrittenValidator_) {
+        platform::keepNote(file_, *std::exchange(unwrittenValidator_, std::nullopt));
+        validatorOnDisk_ = true;
+    }
     check(file_.write(data, count), QStringLiteral("write"));
 }
 
@@ -91,11 +97,13 @@ std::optional<QByteArray> TargetFile::validator() const {
 }
 
 void TargetFile::keepValidator(const QByteArray& validator) {
-    platform::keepNote(file_, validator);
+    unwrittenValidator_ = validator;
 }
 
 void TargetFile::forgetValidator() {
-    platform::dropNote(file_);
+    unwrittenValidator_.reset();
+    if (std::exchange(validatorOnDisk_, false))
+        platform::dropNote(file_);
 }
 
 void TargetFile::check(int error, const QString& what) const {

@@ -50,9 +50,13 @@ public:
     void close();
     bool isOpen() const { return file_.isOpen(); }
 
-    // What identifies the server's version of a partial file, kept beside its bytes.
+    // What identifies the server's version of a partial file, kept beside its bytes. It is
+    // put on disk before the first bytes written after it, so no partial file lacks it.
     std::optional<QByteArray> validator() const;
     void keepValidator(const QByteArray& validator);
+    // The writes still to come complete the file: a validator not yet on disk never needs
+    // to be, which spares a small file two system calls or a note file of its own.
+    void completedByWhatFollows() { unwrittenValidator_.reset(); }
     void forgetValidator();
 
 private:
@@ -62,6 +66,8 @@ private:
     platform::NoFollowFile file_;
     QString path_;
     QByteArray name_;
+    std::optional<QByteArray> unwrittenValidator_;
+    bool validatorOnDisk_ = false; // or perhaps, for a partial file found there
 };
 
 } // namespace larkspur

@@ -97,11 +97,14 @@ void Memo::deleteLine(int index) {
         return;
     const QTextBlock block = document()->findBlockByNumber(index);
     QTextCursor cursor(block);
+    // In an edit block the cursor does not lay its line out to learn where it stands.
+    cursor.beginEditBlock();
     if (block.next().isValid())
         cursor.setPosition(block.next().position(), QTextCursor::KeepAnchor);
     else
         cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
+    cursor.endEditBlock();
 }
 
 // From the raw text: the plain text turns no-break spaces into spaces, and the list is
