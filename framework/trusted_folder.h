@@ -30,6 +30,8 @@ public:
     int descriptor() const { return fd_; }
 
 private:
+    int walk(const QByteArray& path, QString& refused);
+
     int fd_ = -1;
 };
 
