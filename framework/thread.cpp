@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
+#include <thread>
 #include <unordered_set>
 #include <utility>
 
@@ -55,7 +56,7 @@ void Thread::start() {
         qAddPostRoutine(&Thread::stopAllAtExit);
         exitRoutineAdded = true;
     }
-    thread_ = std::thread([this] { run(); });
+    thread_.start([this] { run(); });
 }
 
 void Thread::terminate() {

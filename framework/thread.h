@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
-#include <thread>
 
 #include "framework/events.h"
+#include "framework/pooled_thread.h"
 #include "framework/spin_budget.h"
 
 namespace larkspur {
@@ -105,7 +105,7 @@ private:
     static void stopAllAtExit();
 
     std::atomic<bool> terminated_{false};
-    std::thread thread_;
+    PooledThread thread_; // a system thread kept from an earlier body where one is free
     std::atomic<bool> bodyEnded_{false};
     bool ended_ = false; // GUI thread only
 
