@@ -85,11 +85,12 @@ bool NightJob::downloadPass(int& lastCount) {
     const QString target = DownloadDir + QLatin1Char('/') + fileNameFromUrl(url);
     HTTPGet1->URL = url;
     HTTPGet1->FileName = target;
-    view_.addLog((QFileInfo(target).isFile() ? QStringLiteral("Resume download: ")
-                                             : QStringLiteral("Start download: ")) +
+    const QFileInfo onDisk(target); // one look at the disk for both questions
+    view_.addLog((onDisk.isFile() ? QStringLiteral("Resume download: ")
+                                  : QStringLiteral("Start download: ")) +
                  url);
     view_.addLog(QStringLiteral("  save to: ") + target + QStringLiteral("\r\n"));
-    const bool targetExisted = QFileInfo::exists(target);
+    const bool targetExisted = onDisk.exists();
     FileDone = false;
     lastFailureLocal_ = false;
     HTTPGet1->GetFile();
