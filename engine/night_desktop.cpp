@@ -44,7 +44,11 @@ void NightJob::PowerOffMachine() {
     powerOff_ =
         new PowerOffCountdown(services_.notifier, PowerOffCountdown::defaultSeconds(), this);
     connect(powerOff_, &PowerOffCountdown::expired, this, [this] {
-        powerOffLogged(*services_.machine, [this](const QString& line) { view_.addLog(line); });
+        // log.txt is written before the request: the machine may be off when it returns.
+        powerOffLogged(*services_.machine, [this](const QString& line) {
+            view_.addLog(line);
+            saveLog();
+        });
         powerOffDone();
     });
     connect(powerOff_, &PowerOffCountdown::cancelled, this, [this] {

@@ -285,13 +285,15 @@ TEST_F(FinishJob, LogsTheSameTotalsEachTimeAndHangsUpAndPowersOffWhenAsked) {
     job->FinishJob();
     job->DisconnectWhenDone = true;
     job->TurnOffWhenDone = true;
+    QByteArray logWhenPoweredOff; // nothing written after the request is sure to reach the disk
+    machine.onPowerOff = [&] { logWhenPoweredOff = downloaded("log.txt"); };
     job->FinishJob();
     EXPECT_EQ(log(),
               QStringList({"Total time: 00:00:00", "Total downloaded: 1.50 KB",
                            "Total time: 00:00:00", "Total downloaded: 1.50 KB", "Powering off"}));
-    EXPECT_EQ(downloaded("log.txt"), "Total time: 00:00:00\r\nTotal downloaded: 1.50 KB\r\n"
-                                     "Total time: 00:00:00\r\nTotal downloaded: 1.50 KB\r\n"
-                                     "Powering off\r\n");
+    EXPECT_EQ(logWhenPoweredOff, "Total time: 00:00:00\r\nTotal downloaded: 1.50 KB\r\n"
+                                 "Total time: 00:00:00\r\nTotal downloaded: 1.50 KB\r\n"
+                                 "Powering off\r\n");
     EXPECT_EQ(dialup.hangUps, std::vector<larkspur::platform::ConnectionHandle>{0x31});
     EXPECT_EQ(machine.powerOffRequests, 1);
     EXPECT_EQ(machine.calls, QStringList({"flush " + path("dl"), "power off"}));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 
 #include "platform/machine_control.h"
 
@@ -21,8 +22,11 @@ public:
         privilegesEnabled.append(name);
         return privilegeGranted;
     }
-    std::optional<QString> refusal; // what a refusing logind would say
+    std::optional<QString> refusal;   // what a refusing logind would say
+    std::function<void()> onPowerOff; // the last moment the machine is still on
     std::optional<QString> requestPowerOff() override {
+        if (onPowerOff)
+            onPowerOff();
         ++powerOffRequests;
         calls.append(QStringLiteral("power off"));
         return refusal;
