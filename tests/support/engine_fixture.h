@@ -11,24 +11,16 @@
 
 #include "engine/night_job.h"
 #include "httpget/http_get.h"
-#include "platform/http_client.h"
-#include "platform/services.h"
 #include "tests/support/error_box_recorder.h"
-#include "tests/support/fake_clock.h"
-#include "tests/support/fake_dialup.h"
 #include "tests/support/fake_job_view.h"
-#include "tests/support/fake_machine_control.h"
-#include "tests/support/fake_notifier.h"
-#include "tests/support/fake_shell.h"
-#include "tests/support/fake_sleep_inhibitor.h"
-#include "tests/support/fake_window_system.h"
+#include "tests/support/fake_services.h"
 #include "tests/support/http_server.h"
 
 namespace larkspur::test {
 
 // A night's job on fake services and a fake view, in a working directory of its own,
 // with its line up, a download folder and a scripted server.
-class EngineFixture : public ::testing::Test {
+class EngineFixture : public ::testing::Test, protected FakeServices {
 protected:
     void SetUp() override {
         QLocale::setDefault(QLocale::c());
@@ -36,15 +28,7 @@ protected:
         previousDir = QDir::currentPath();
         QDir::setCurrent(workDir.path());
         ASSERT_TRUE(QDir().mkpath(path("dl")));
-        services.clock = &clock;
-        services.dialup = &dialup;
-        services.windows = &windows;
-        services.machine = &machine;
-        services.sleep = &sleep;
-        services.notifier = &notifier;
-        services.shell = &shell;
         qputenv("LARKSPUR_POWER_OFF_DELAY", "0"); // the countdown has its own tests
-        services.http = http.get();
         job = std::make_unique<engine::NightJob>(services, view);
         job->Edit5Change();
         job->DownloadDir = path("dl");
@@ -81,17 +65,7 @@ protected:
 
     QTemporaryDir workDir;
     QString previousDir;
-    FakeClock clock;
-    FakeDialup dialup;
-    FakeWindowSystem windows;
-    FakeMachineControl machine;
-    FakeSleepInhibitor sleep;
-    FakeNotifier notifier;
-    FakeShell shell;
-    std::unique_ptr<platform::HttpClientFactory> http =
-        platform::makeCurlHttpClientFactory(std::chrono::milliseconds(1500));
     ErrorBoxRecorder errorBox;
-    platform::Services services;
     FakeJobView view;
     std::unique_ptr<engine::NightJob> job;
     TestHttpServer server;
