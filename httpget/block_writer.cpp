@@ -14,6 +14,8 @@ void BlockWriter::write(const char* data, std::size_t count) {
         block_ = std::make_unique_for_overwrite<char[]>(BlockSize);
     std::memcpy(block_.get() + used_, data, count);
     used_ += count;
+    if (used_ == BlockSize)
+        flush(); // a full block goes at once: less than a block ever waits
 }
 
 void BlockWriter::flush() {
