@@ -140,12 +140,8 @@ public:
         if (!transfer_.headersComplete())
             return std::nullopt;
         switch (info) {
-        case HttpInfo::ContentLength:
-            return transfer_.head().value("Content-Length");
         case HttpInfo::StatusCode:
             return QByteArray::number(transfer_.head().status());
-        case HttpInfo::ContentRange:
-            return transfer_.head().value("Content-Range");
         case HttpInfo::StatusPhrase:
             return transfer_.head().phrase();
         default:
