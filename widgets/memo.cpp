@@ -1,5 +1,6 @@
 #include "widgets/memo.h"
 
+#include <QEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -12,24 +13,30 @@ const QString CrLf = QStringLiteral("\r\n");
 
 Memo::Memo(QWidget* parent) : QPlainTextEdit(parent) {}
 
-void Memo::addLinesOncePerFrame() {
-    addedFrame_ = std::make_unique<OncePerFrame>([this] { insertAdded(); });
+void Memo::changeLinesOncePerFrame() {
+    frame_ = std::make_unique<OncePerFrame>([this] { applyWaiting(); });
+}
+
+void Memo::showWaiting() const {
+    if (frame_)
+        frame_->showNow();
 }
 
 void Memo::showAdded() const {
-    if (addedFrame_)
-        addedFrame_->showNow();
+    if (!added_.isEmpty())
+        showWaiting();
 }
 
-void Memo::insertAdded() {
+void Memo::applyWaiting() {
+    if (removedAtTop_ > 0)
+        removeLines(0, std::exchange(removedAtTop_, 0));
     if (added_.isEmpty())
         return;
     insertAtEnd(std::exchange(added_, {}).join(QLatin1Char('\n')));
     ensureCursorVisible();
 }
 
-int Memo::lineCount() const {
-    showAdded();
+int Memo::documentLineCount() const {
     const QTextDocument* doc = document();
     int count = doc->blockCount();
     if (doc->lastBlock().length() <= 1) // only the block's terminator: an empty last line
@@ -37,15 +44,19 @@ int Memo::lineCount() const {
     return count;
 }
 
-QString Memo::line(int index) const {
+int Memo::lineCount() const {
     showAdded();
+    return documentLineCount() - removedAtTop_;
+}
+
+QString Memo::line(int index) const {
     if (index < 0 || index >= lineCount())
         return {};
-    return document()->findBlockByNumber(index).text();
+    return document()->findBlockByNumber(removedAtTop_ + index).text();
 }
 
 QStringList Memo::lines() const {
-    showAdded();
+    showWaiting();
     QStringList result;
     const int count = lineCount();
     result.reserve(count);
@@ -56,10 +67,10 @@ QStringList Memo::lines() const {
 }
 
 int Memo::indexOfLine(const QString& text) const {
-    showAdded();
     const int count = lineCount();
     int index = 0;
-    for (QTextBlock block = document()->begin(); block.isValid() && index < count;
+    for (QTextBlock block = document()->findBlockByNumber(removedAtTop_);
+         block.isValid() && index < count;
          block = block.next(), ++index)
         if (block.text() == text)
             return index;
@@ -69,9 +80,9 @@ int Memo::indexOfLine(const QString& text) const {
 void Memo::addLine(const QString& text) {
     QString plain = text;
     plain.replace(CrLf, QStringLiteral("\n"));
-    if (addedFrame_) {
+    if (frame_) {
         added_.append(plain);
-        addedFrame_->changed();
+        frame_->changed();
         return;
     }
     insertAtEnd(plain);
@@ -92,25 +103,47 @@ void Memo::insertAtEnd(const QString& text) {
 }
 
 void Memo::deleteLine(int index) {
-    showAdded();
     if (index < 0 || index >= lineCount())
         return;
-    const QTextBlock block = document()->findBlockByNumber(index);
-    QTextCursor cursor(block);
+    if (frame_ && index == 0) {
+        ++removedAtTop_;
+        frame_->changed();
+        return;
+    }
+    showWaiting();
+    removeLines(index, 1);
+}
+
+void Memo::removeLines(int first, int count) {
+    const QTextBlock last = document()->findBlockByNumber(first + count - 1);
+    QTextCursor cursor(document()->findBlockByNumber(first));
     // In an edit block the cursor does not lay its line out to learn where it stands.
     cursor.beginEditBlock();
-    if (block.next().isValid())
-        cursor.setPosition(block.next().position(), QTextCursor::KeepAnchor);
+    if (last.next().isValid())
+        cursor.setPosition(last.next().position(), QTextCursor::KeepAnchor);
     else
-        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        cursor.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     cursor.endEditBlock();
+}
+
+// What the user does to the text must meet the lines the program already changed.
+bool Memo::event(QEvent* e) {
+    if (e->isInputEvent() || e->type() == QEvent::InputMethod)
+        showWaiting();
+    return QPlainTextEdit::event(e);
+}
+
+bool Memo::viewportEvent(QEvent* e) {
+    if (e->isInputEvent() || e->type() == QEvent::Drop)
+        showWaiting();
+    return QPlainTextEdit::viewportEvent(e);
 }
 
 // From the raw text: the plain text turns no-break spaces into spaces, and the list is
 // the user's data.
 QString Memo::windowsText() const {
-    showAdded();
+    showWaiting();
     QString text = document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
@@ -120,6 +153,7 @@ QString Memo::windowsText() const {
 
 void Memo::setWindowsText(const QString& text) {
     added_.clear(); // the new text replaces what waits too
+    removedAtTop_ = 0;
     QString plain = text;
     plain.replace(CrLf, QStringLiteral("\n"));
     setPlainText(plain);

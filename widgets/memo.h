@@ -9,7 +9,9 @@
 namespace larkspur {
 
 // A multi-line edit addressed by lines. A text that ends in a line break has no
-// empty line after it: "a\r\nb\r\n" holds two lines, as does "a\r\nb".
+// empty line after it: "a\r\nb\r\n" holds two lines, as does "a\r\nb". Code changes the
+// text through these functions, not through the base class's, so that none is overtaken by
+// a change that waits for its frame.
 class Memo : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -23,23 +25,33 @@ public:
 
     // Appends `text` as a new line; each CR LF inside it starts a further line.
     void addLine(const QString& text);
-    // From now on, added lines reach the document once a frame, in one insertion: a queue
-    // of small files logs lines far faster than anyone reads them, and each insertion lays
-    // out and scrolls the view. Every read and change of lines sees them at once.
-    void addLinesOncePerFrame();
+    // From now on, added lines and removed first lines reach the document once a frame, in
+    // one change each: a queue of small files logs lines and takes them off its list far
+    // faster than anyone reads them, and each change lays out and scrolls the view. Every
+    // read and change of lines, and the user's input, sees them at once.
+    void changeLinesOncePerFrame();
     void deleteLine(int index);
 
     // The whole text with CR LF line breaks.
     QString windowsText() const;
     void setWindowsText(const QString& text);
 
-private:
-    void insertAtEnd(const QString& text);
-    void showAdded() const;
-    void insertAdded();
+protected:
+    bool event(QEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
 
-    std::unique_ptr<OncePerFrame> addedFrame_;
-    QStringList added_; // lines waiting for the next frame, CR LF already split
+private:
+    int documentLineCount() const;
+    void insertAtEnd(const QString& text);
+    void removeLines(int first, int count);
+    // What waits, now: all of it, or only the added lines while no first line waits.
+    void showWaiting() const;
+    void showAdded() const;
+    void applyWaiting();
+
+    std::unique_ptr<OncePerFrame> frame_;
+    QStringList added_;      // lines waiting for the next frame, CR LF already split
+    int removedAtTop_ = 0;   // first lines gone for every reader, still in the document
 };
 
 } // namespace larkspur

@@ -60,7 +60,7 @@ TEST(Memo, FindsTheFirstEqualLineAndNeverTheEmptyEndAfterABreak) {
 
 TEST(Memo, LinesAddedOncePerFrameReachTheDocumentInOneInsertion) {
     Memo memo;
-    memo.addLinesOncePerFrame();
+    memo.changeLinesOncePerFrame();
     int insertions = 0;
     QObject::connect(memo.document(), &QTextDocument::contentsChange,
                      [&](int, int, int added) { insertions += added > 0; });
@@ -73,7 +73,7 @@ TEST(Memo, LinesAddedOncePerFrameReachTheDocumentInOneInsertion) {
 
 TEST(Memo, ReadsAndChangesSeeTheLinesThatWaitForTheirFrame) {
     Memo memo;
-    memo.addLinesOncePerFrame();
+    memo.changeLinesOncePerFrame();
     memo.addLine("one");
     EXPECT_EQ(memo.lines(), QStringList({"one"}));
     memo.addLine("two");
@@ -83,4 +83,25 @@ TEST(Memo, ReadsAndChangesSeeTheLinesThatWaitForTheirFrame) {
     memo.setWindowsText("new");
     QTest::qWait(50);
     EXPECT_EQ(memo.windowsText(), "new");
+}
+
+TEST(Memo, FirstLinesRemovedOncePerFrameAreGoneForReadersAndForTheUsersInput) {
+    Memo memo;
+    memo.changeLinesOncePerFrame();
+    memo.setWindowsText("a\r\nb\r\nc\r\nd\r\ne");
+    int removals = 0;
+    QObject::connect(memo.document(), &QTextDocument::contentsChange,
+                     [&](int, int removed, int) { removals += removed > 0; });
+    memo.deleteLine(0);
+    memo.deleteLine(memo.indexOfLine("b"));
+    EXPECT_EQ(removals, 0);
+    EXPECT_EQ(memo.lineCount(), 3);
+    EXPECT_EQ(memo.line(0), "c");
+    EXPECT_EQ(memo.indexOfLine("a"), -1);
+    QTest::keyClick(&memo, Qt::Key_X); // typed at the start of what the user sees
+    EXPECT_EQ(removals, 1);
+    EXPECT_EQ(memo.line(0), "xc");
+    memo.deleteLine(0);
+    memo.deleteLine(1); // not the first: what waits goes first
+    EXPECT_EQ(memo.lines(), QStringList({"d"}));
 }
