@@ -170,7 +170,7 @@ void TForm1::createControls() {
     Memo1 = memo(this, "Memo1", {8, 16, 553, 129}, "List of files which must be downloaded");
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->changeLinesOncePerFrame();
+    Memo1->batchLineChanges();
     Button7 = button(this, "Button7", "Begin", {8, 148, 75, 25}, "Start the operation");
     Button8 = button(this, "Button8", "Stop", {84, 148, 75, 25}, "Stop waiting/downloading");
     Button3 = button(this, "Button3", "Dial", {168, 148, 75, 25}, "Dial to internet");
@@ -193,7 +193,7 @@ void TForm1::createControls() {
 
     Memo2 = memo(this, "Memo2", {208, 184, 353, 105}, "Log");
     Memo2->setReadOnly(true);
-    Memo2->changeLinesOncePerFrame();
+    Memo2->batchLineChanges();
     Memo2->setUndoRedoEnabled(false); // a night's log would keep every line twice
     Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

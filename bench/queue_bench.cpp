@@ -27,7 +27,7 @@ namespace {
 
 constexpr int FileCount = 1000;
 constexpr int Edge = 100; // files at each end whose rate is shown
-constexpr int Rounds = 3; // runs of the window, each between two of wget
+constexpr int Rounds = 5; // runs of the window, each between two of wget
 
 QStringList writeFiles(const QString& root, const NginxServer& nginx) {
     QStringList urls;
@@ -166,8 +166,12 @@ int main(int argc, char** argv) {
             std::printf(" %.0f", value);
         std::printf("\n");
     };
-    row("wget -i (median of 4 runs)", wgetRate, median(cpus(wgetRuns)));
-    row("main window, queue driver (of 3)", windowRate, median(cpus(windowRuns)));
+    const QByteArray wgetName =
+        QStringLiteral("wget -i (median of %1 runs)").arg(Rounds + 1).toLatin1();
+    const QByteArray windowName =
+        QStringLiteral("main window, queue driver (of %1)").arg(Rounds).toLatin1();
+    row(wgetName.constData(), wgetRate, median(cpus(wgetRuns)));
+    row(windowName.constData(), windowRate, median(cpus(windowRuns)));
     each("wget", wgetRates);
     each("main window", windowRates);
     if (done != FileCount)

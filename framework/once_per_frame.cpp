@@ -4,9 +4,9 @@
 
 namespace larkspur {
 
-OncePerFrame::OncePerFrame(std::function<void()> show) : show_(std::move(show)) {
+OncePerFrame::OncePerFrame(std::function<void()> show, int frames) : show_(std::move(show)) {
     nextFrame_.setSingleShot(true);
-    nextFrame_.setInterval(1000 / PaintPacer::FramesPerSecond);
+    nextFrame_.setInterval(frames * 1000 / PaintPacer::FramesPerSecond);
     QObject::connect(&nextFrame_, &QTimer::timeout, &nextFrame_, [this] { show_(); });
 }
 

@@ -23,4 +23,9 @@ void BlockWriter::flush() {
         file_.write(block_.get(), std::int64_t(count));
 }
 
+void BlockWriter::finish() {
+    flush();
+    block_.reset();
+}
+
 } // namespace larkspur

@@ -19,6 +19,8 @@ public:
     void write(const char* data, std::size_t count);
     // Hands what was collected to the file. A block the file refused is not offered again.
     void flush();
+    // Flushes and gives the block's memory back, on the thread that wrote it.
+    void finish();
     // Forgets what was collected: the file it was meant for is gone.
     void drop() { used_ = 0; }
 

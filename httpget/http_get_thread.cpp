@@ -106,8 +106,9 @@ void THTTPGetThread::execute() {
     } catch (...) {
         fail(QStringLiteral("unexpected failure"));
     }
+    // What the body holds goes on its own thread, not on the GUI thread that frees it.
     try {
-        blocks_.flush();
+        blocks_.finish();
         file_.close();
     } catch (const larkspur::Error& error) {
         fail(error.message());

@@ -89,6 +89,7 @@ void TargetFile::discard() {
 }
 
 void TargetFile::close() {
+    folder_.close();
     check(file_.close(), QStringLiteral("close"));
 }
 

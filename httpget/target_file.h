@@ -47,6 +47,7 @@ public:
     void confirm(std::int64_t size) const;
     // Removes the file where its path still names it, and closes it.
     void discard();
+    // Closes the file and its folder: nothing more is done with either.
     void close();
     bool isOpen() const { return file_.isOpen(); }
 

@@ -9,12 +9,13 @@ namespace larkspur {
 
 namespace {
 const QString CrLf = QStringLiteral("\r\n");
-}
+constexpr int FramesPerChange = 5; // ten changes a second
+} // namespace
 
 Memo::Memo(QWidget* parent) : QPlainTextEdit(parent) {}
 
-void Memo::changeLinesOncePerFrame() {
-    frame_ = std::make_unique<OncePerFrame>([this] { applyWaiting(); });
+void Memo::batchLineChanges() {
+    frame_ = std::make_unique<OncePerFrame>([this] { applyWaiting(); }, FramesPerChange);
 }
 
 void Memo::showWaiting() const {
@@ -70,8 +71,7 @@ int Memo::indexOfLine(const QString& text) const {
     const int count = lineCount();
     int index = 0;
     for (QTextBlock block = document()->findBlockByNumber(removedAtTop_);
-         block.isValid() && index < count;
-         block = block.next(), ++index)
+         block.isValid() && index < count; block = block.next(), ++index)
         if (block.text() == text)
             return index;
     return -1;

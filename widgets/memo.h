@@ -25,11 +25,11 @@ public:
 
     // Appends `text` as a new line; each CR LF inside it starts a further line.
     void addLine(const QString& text);
-    // From now on, added lines and removed first lines reach the document once a frame, in
-    // one change each: a queue of small files logs lines and takes them off its list far
-    // faster than anyone reads them, and each change lays out and scrolls the view. Every
-    // read and change of lines, and the user's input, sees them at once.
-    void changeLinesOncePerFrame();
+    // From now on, added lines and removed first lines reach the document ten times a
+    // second, in one change each: a queue of small files logs lines and takes them off its
+    // list far faster than anyone reads them, and each change lays out, scrolls and paints
+    // the view. Every read and change of lines, and the user's input, sees them at once.
+    void batchLineChanges();
     void deleteLine(int index);
 
     // The whole text with CR LF line breaks.
@@ -50,8 +50,8 @@ private:
     void applyWaiting();
 
     std::unique_ptr<OncePerFrame> frame_;
-    QStringList added_;      // lines waiting for the next frame, CR LF already split
-    int removedAtTop_ = 0;   // first lines gone for every reader, still in the document
+    QStringList added_;    // lines waiting for the next frame, CR LF already split
+    int removedAtTop_ = 0; // first lines gone for every reader, still in the document
 };
 
 } // namespace larkspur

@@ -60,7 +60,7 @@ TEST(Memo, FindsTheFirstEqualLineAndNeverTheEmptyEndAfterABreak) {
 
 TEST(Memo, LinesAddedOncePerFrameReachTheDocumentInOneInsertion) {
     Memo memo;
-    memo.changeLinesOncePerFrame();
+    memo.batchLineChanges();
     int insertions = 0;
     QObject::connect(memo.document(), &QTextDocument::contentsChange,
                      [&](int, int, int added) { insertions += added > 0; });
@@ -73,7 +73,7 @@ TEST(Memo, LinesAddedOncePerFrameReachTheDocumentInOneInsertion) {
 
 TEST(Memo, ReadsAndChangesSeeTheLinesThatWaitForTheirFrame) {
     Memo memo;
-    memo.changeLinesOncePerFrame();
+    memo.batchLineChanges();
     memo.addLine("one");
     EXPECT_EQ(memo.lines(), QStringList({"one"}));
     memo.addLine("two");
@@ -87,7 +87,7 @@ TEST(Memo, ReadsAndChangesSeeTheLinesThatWaitForTheirFrame) {
 
 TEST(Memo, FirstLinesRemovedOncePerFrameAreGoneForReadersAndForTheUsersInput) {
     Memo memo;
-    memo.changeLinesOncePerFrame();
+    memo.batchLineChanges();
     memo.setWindowsText("a\r\nb\r\nc\r\nd\r\ne");
     int removals = 0;
     QObject::connect(memo.document(), &QTextDocument::contentsChange,
