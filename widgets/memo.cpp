@@ -34,7 +34,6 @@ void Memo::applyWaiting() {
     if (added_.isEmpty())
         return;
     insertAtEnd(std::exchange(added_, {}).join(QLatin1Char('\n')));
-    ensureCursorVisible();
 }
 
 int Memo::documentLineCount() const {
@@ -86,7 +85,6 @@ void Memo::addLine(const QString& text) {
         return;
     }
     insertAtEnd(plain);
-    ensureCursorVisible();
 }
 
 // A memo whose text ends in a line break gets the text and a break after it; one whose
@@ -100,6 +98,7 @@ void Memo::insertAtEnd(const QString& text) {
     else
         cursor.insertText(QLatin1Char('\n') + text);
     setTextCursor(cursor);
+    ensureCursorVisible();
 }
 
 void Memo::deleteLine(int index) {
